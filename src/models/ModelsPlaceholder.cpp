@@ -1,0 +1,1 @@
+// The domain value types of the break engine are added here.
