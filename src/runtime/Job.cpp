@@ -54,7 +54,7 @@ JobQueue::~JobQueue()
 }
 
 std::shared_ptr<JobState> JobQueue::add(double dueMonotonic, double repeatInterval,
-                                        std::function<void()> action)
+                                        std::function<bool()> action)
 {
     auto state = std::make_shared<JobState>();
     state->action = std::move(action);
@@ -107,9 +107,12 @@ bool JobQueue::runNext(double monotonicNow)
     }
 
     state->running = true;
-    if (state->action)
-        state->action();
+    const bool keepGoing = state->action ? state->action() : false;
     state->running = false;
+    if (!keepGoing && state->queue == this) {
+        remove(state.get());
+        state->cancelled = true;
+    }
     if (state->cancelled || state->queue == nullptr)
         state->action = nullptr;
     if (onChanged)

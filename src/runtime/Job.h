@@ -11,9 +11,10 @@ class JobQueue;
 
 // Shared between a Job handle and the queue that will run it. The queue runs
 // `action` only while `cancelled` is false; a cancel during the run takes
-// effect for every later run and frees the action once the run returns.
+// effect for every later run and frees the action once the run returns. A
+// repeating job ends when its action returns false.
 struct JobState {
-    std::function<void()> action;
+    std::function<bool()> action;
     double dueMonotonic = 0;
     double repeatInterval = 0; // 0: runs once
     quint64 sequence = 0;

@@ -20,7 +20,7 @@ public:
     ~JobQueue();
 
     [[nodiscard]] std::shared_ptr<JobState> add(double dueMonotonic, double repeatInterval,
-                                                std::function<void()> action);
+                                                std::function<bool()> action);
     void remove(JobState *state);
 
     [[nodiscard]] std::optional<double> nextDue() const;

@@ -36,6 +36,8 @@ public:
     // now, until the returned job is cancelled. Steps are spaced on the
     // monotonic clock without drift.
     [[nodiscard]] Job every(double interval, std::function<void()> step);
+    // Like `every`, but ends by itself the first time `step` returns false.
+    [[nodiscard]] Job repeatWhile(double interval, std::function<bool()> step);
 
 protected:
     [[nodiscard]] virtual JobQueue &jobQueue() = 0;

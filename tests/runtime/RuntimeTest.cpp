@@ -171,3 +171,14 @@ TEST(TimeScale, ParsesTheCommandLineOption)
     EXPECT_EQ(parseTimeScale({"stirwell", "--time-scale", "fast"}), std::nullopt);
     EXPECT_EQ(parseTimeScale({"stirwell", "--time-scale"}), std::nullopt);
 }
+
+TEST(VirtualRuntime, RepeatWhileEndsWhenTheStepSaysSo)
+{
+    VirtualRuntime runtime(0);
+    int steps = 0;
+    Job job = runtime.repeatWhile(2, [&] { return ++steps < 3; });
+    runtime.advance(100);
+    EXPECT_EQ(steps, 3);
+    EXPECT_FALSE(job.isActive());
+    EXPECT_EQ(runtime.pendingJobCount(), 0u);
+}

@@ -1,1 +1,0 @@
-// The domain value types of the break engine are added here.
