@@ -38,4 +38,19 @@ QString diagnosticSecondsString(double seconds)
     return QString::number(static_cast<qint64>(std::round(seconds)));
 }
 
+QString sanitizedAnalyticsValue(const QString &value)
+{
+    QString text = value;
+    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    text = text.trimmed();
+    qsizetype end = 0;
+    for (qsizetype kept = 0; end < text.size() && kept < kMaxAnalyticsValueLength; ++kept) {
+        const bool pair = text.at(end).isHighSurrogate() && end + 1 < text.size() && text.at(end + 1).isLowSurrogate();
+        end += pair ? 2 : 1;
+    }
+    text.truncate(end);
+    return text;
+}
+
 } // namespace stirwell

@@ -12,6 +12,11 @@ namespace stirwell {
 [[nodiscard]] QString intervalBucket(double seconds);
 // Seconds rounded to a whole number, halves away from zero, as decimal text.
 [[nodiscard]] QString diagnosticSecondsString(double seconds);
+// A property value as it may be sent: every line feed and carriage return
+// becomes a space, white space is trimmed at both ends, and at most the
+// first 80 characters (code points; a surrogate pair is never split) are kept.
+[[nodiscard]] QString sanitizedAnalyticsValue(const QString &value);
+inline constexpr qsizetype kMaxAnalyticsValueLength = 80;
 // "true" or "false".
 [[nodiscard]] inline QString boolString(bool value)
 {
