@@ -129,17 +129,19 @@ void StreakTracker::save()
         return;
     const QString mainPath = filePath();
     QFile previous(mainPath);
-    if (previous.open(QIODevice::ReadOnly)) {
+    if (previous.exists() && previous.open(QIODevice::ReadOnly)) {
         // The backup is replaced atomically, so there is always a complete
-        // copy of the previous history, even if the process dies here.
+        // copy of the previous history, even if the process dies here. A
+        // previous file that cannot be read whole leaves the backup alone.
         const QByteArray previousBytes = previous.readAll();
+        const bool readWhole = previous.error() == QFileDevice::NoError && previousBytes.size() == previous.size();
         previous.close();
-        if (!writeAtomically(backupPath(), previousBytes))
-            qCWarning(lcStreak) << "could not write" << kBackupFileName;
+        if (!readWhole || !writeAtomically(backupPath(), previousBytes))
+            qCWarning(lcStreak).noquote() << "could not back up" << kFileName;
     }
     m_lastWriteSucceeded = writeAtomically(mainPath, bytes);
     if (!m_lastWriteSucceeded)
-        qCWarning(lcStreak) << "could not write" << kFileName << "- the records stay in memory";
+        qCWarning(lcStreak).noquote() << "could not write" << kFileName << "- the records stay in memory";
 }
 
 QString StreakTracker::todayKey() const
