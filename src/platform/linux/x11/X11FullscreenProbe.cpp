@@ -32,6 +32,7 @@ struct X11FullscreenProbe::Connection {
     xcb_window_t root = XCB_WINDOW_NONE;
     QRect screenRect;
     xcb_atom_t activeWindow = XCB_ATOM_NONE;
+    xcb_atom_t wmCheck = XCB_ATOM_NONE;
     bool randr = false;
 
     ~Connection()
@@ -95,6 +96,7 @@ X11FullscreenProbe::X11FullscreenProbe(const QString &display, bool waylandSessi
     connection->root = it.data->root;
     connection->screenRect = QRect(0, 0, it.data->width_in_pixels, it.data->height_in_pixels);
     connection->activeWindow = internAtom(connection->connection, "_NET_ACTIVE_WINDOW");
+    connection->wmCheck = internAtom(connection->connection, "_NET_SUPPORTING_WM_CHECK");
     const xcb_query_extension_reply_t *randr = xcb_get_extension_data(connection->connection, &xcb_randr_id);
     if (randr && randr->present) {
         Reply<xcb_randr_query_version_reply_t> version(xcb_randr_query_version_reply(
@@ -130,8 +132,13 @@ SensorReading X11FullscreenProbe::frontmostFullscreen()
         c, xcb_get_property(c, 0, m_connection->root, m_connection->activeWindow, XCB_ATOM_WINDOW, 0, 1), nullptr));
     if (!active)
         return SensorReading::unknown;
-    if (active->type == XCB_ATOM_NONE)
-        return SensorReading::unknown; // no EWMH window manager
+    if (active->type == XCB_ATOM_NONE) {
+        // Nothing was ever activated under an EWMH window manager; without
+        // one the question has no answer.
+        Reply<xcb_get_property_reply_t> check(xcb_get_property_reply(
+            c, xcb_get_property(c, 0, m_connection->root, m_connection->wmCheck, XCB_ATOM_WINDOW, 0, 1), nullptr));
+        return check && check->type != XCB_ATOM_NONE ? notFullscreen : SensorReading::unknown;
+    }
     if (xcb_get_property_value_length(active.get()) < static_cast<int>(sizeof(xcb_window_t)))
         return notFullscreen;
     const xcb_window_t window = *static_cast<const xcb_window_t *>(xcb_get_property_value(active.get()));
