@@ -42,6 +42,10 @@ protected:
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
         env.insert(QStringLiteral("PULSE_RUNTIME_PATH"), dir.path());
         env.remove(QStringLiteral("PULSE_SERVER"));
+        // Off the session bus: servers of tests running side by side would
+        // otherwise compete for the bus name "org.PulseAudio1".
+        env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+        env.remove(QStringLiteral("DISPLAY"));
         server.setProcessEnvironment(env);
         server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         server.setStandardOutputFile(QProcess::nullDevice());
@@ -142,7 +146,7 @@ TEST_F(PulseMicSensorTest, TheDefaultSourceDecides)
     EXPECT_TRUE(reads(sensor, SensorReading::yes));
 }
 
-TEST_F(PulseMicSensorTest, ALostServerIsUnknownAndFoundAgain)
+TEST_F(PulseMicSensorTest, ALostServerReadsUnknown)
 {
     PulseMicSensor sensor(runtime);
     ASSERT_TRUE(reads(sensor, SensorReading::no));
