@@ -147,6 +147,20 @@ TEST(BreakRoad, APauseInTypingBringsTheNudgeEarly)
     EXPECT_EQ(h.lastValue("scheduler.due_wait_finished", "natural_pause_found"), "true");
 }
 
+TEST(BreakRoad, AUserAlreadyPausingGetsTheNudgeAtOnce)
+{
+    EngineHarness h;
+    h.scheduler->start();
+    h.advanceTo("09:44:50");
+    h.leave(); // ten seconds without input when the countdown ends
+    ASSERT_TRUE(h.next("09:45", S::due));
+    ASSERT_TRUE(h.next("09:45", S::nudge));
+    EXPECT_EQ(h.lastValue("scheduler.due_wait_finished", "natural_pause_found"), "true");
+    // The escalation step and the idle monitor; the wait left nothing behind.
+    EXPECT_EQ(h.runtime.pendingJobCount(), 2u);
+    ASSERT_TRUE(h.next("09:47", S::softBlock));
+}
+
 TEST(BreakRoad, StartingTheBreakFromTheNudgeRunsTheBreakAtOnce)
 {
     EngineHarness h;
