@@ -25,7 +25,9 @@ FreedesktopNotificationServer::FreedesktopNotificationServer(QDBusConnection ses
     , m_watcher(new QDBusServiceWatcher(kService, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this))
 {
     connect(m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this, [this] { Q_EMIT serverChanged(); });
-    m_bus.connect(kService, kPath, kInterface, QStringLiteral("NotificationClosed"), this,
+    // Matched by path and interface from any sender: a match on the service
+    // name made before the server is up would never be resolved to its owner.
+    m_bus.connect(QString(), kPath, kInterface, QStringLiteral("NotificationClosed"), this,
                   SLOT(onNotificationClosed(uint, uint)));
 }
 
