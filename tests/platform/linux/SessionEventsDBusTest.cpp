@@ -168,3 +168,12 @@ TEST_F(SessionEventsDBus, NothingArrivesAfterStop)
     QTest::qWait(kQuietMs);
     EXPECT_TRUE(calls.isEmpty()) << calls.join(',').toStdString();
 }
+
+TEST_F(SessionEventsDBus, AScreensaverThatVanishesHoldsNoLock)
+{
+    startObserving();
+    setGnomeActive(true);
+    expectCalls({"locked"});
+    gnome->kill(); // the shell crashed while the shield was up
+    expectCalls({"locked", "unlocked"});
+}

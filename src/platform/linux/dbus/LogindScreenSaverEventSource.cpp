@@ -4,6 +4,7 @@
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
 #include <QDBusVariant>
 
 #include <array>
@@ -60,6 +61,21 @@ void LogindScreenSaverEventSource::start()
                           QStringLiteral("ActiveChanged"), this,
                           SLOT(onScreenSaverActiveChanged(bool, QDBusMessage)));
     }
+    // A screensaver that goes away (crashed, desktop restarted) holds no lock;
+    // without this its last "active" would keep the session locked for good.
+    // Each one owns the bus name of its interface.
+    m_saverWatcher = new QDBusServiceWatcher(this);
+    m_saverWatcher->setConnection(m_session);
+    m_saverWatcher->setWatchMode(QDBusServiceWatcher::WatchForUnregistration);
+    for (const ScreenSaverPath &saver : kScreenSavers) {
+        const QString service = QString::fromLatin1(saver.interface);
+        if (!m_saverWatcher->watchedServices().contains(service))
+            m_saverWatcher->addWatchedService(service);
+    }
+    connect(m_saverWatcher, &QDBusServiceWatcher::serviceUnregistered, this, [this](const QString &service) {
+        if (m_activeSavers.remove(service))
+            Q_EMIT lockReported(service, false);
+    });
 
     // "auto": our own session, or the user's display session when we run
     // outside one (started by the user's service manager).
@@ -84,6 +100,9 @@ void LogindScreenSaverEventSource::stop()
     ++m_generation;
     disconnectAll();
     m_sessionPath.clear();
+    m_activeSavers.clear();
+    delete m_saverWatcher;
+    m_saverWatcher = nullptr;
 }
 
 void LogindScreenSaverEventSource::disconnectAll()
@@ -145,6 +164,10 @@ void LogindScreenSaverEventSource::onSessionPropertiesChanged(const QString &int
 
 void LogindScreenSaverEventSource::onScreenSaverActiveChanged(bool active, const QDBusMessage &message)
 {
+    if (active)
+        m_activeSavers.insert(message.interface());
+    else
+        m_activeSavers.remove(message.interface());
     Q_EMIT lockReported(message.interface(), active);
 }
 

@@ -3,10 +3,12 @@
 #include "services/system/SessionEventSource.h"
 
 #include <QDBusConnection>
+#include <QSet>
 #include <QStringList>
 #include <QVariantMap>
 
 class QDBusMessage;
+class QDBusServiceWatcher;
 
 namespace stirwell {
 
@@ -44,6 +46,9 @@ private:
     QString m_sessionPath;
     // Replies to calls made before the last stop() are dropped.
     quint64 m_generation = 0;
+    // Screensavers whose last word was "active", and the watch on their names.
+    QSet<QString> m_activeSavers;
+    QDBusServiceWatcher *m_saverWatcher = nullptr;
 };
 
 } // namespace stirwell
