@@ -3,6 +3,7 @@
 #include "services/system/IdleNotificationEmulator.h"
 #include "services/system/IdleTimeSource.h"
 
+#include <atomic>
 #include <memory>
 
 class QSocketNotifier;
@@ -52,7 +53,7 @@ private:
     ext_idle_notifier_v1 *m_notifier = nullptr;
     ext_idle_notification_v1 *m_notification = nullptr;
     std::unique_ptr<QSocketNotifier> m_socketNotifier;
-    bool m_working = false;
+    std::atomic<bool> m_working = false; // read by queries from any thread
 };
 
 } // namespace stirwell
