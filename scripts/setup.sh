@@ -16,8 +16,8 @@ packages=(
   libgl-dev libxkbcommon-dev
   # platform adapters
   libx11-dev libxss-dev libxext-dev libpulse-dev liblz4-dev libical-dev libecal2.0-dev
-  libcanberra-dev libwayland-dev wayland-protocols
   libxcb1-dev libxcb-randr0-dev
+  libcanberra-dev libcanberra-pulse sound-theme-freedesktop libwayland-dev wayland-protocols
   # test environment: private buses, displays, sound server
   dbus dbus-x11 python3 python3-dbusmock python3-gi xvfb xauth xdotool x11-utils openbox
   pulseaudio pulseaudio-utils sox

@@ -1,0 +1,100 @@
+// Idle time from the real sources: the X server's screensaver extension on
+// the test's Xvfb display, and GNOME's idle monitor stood in for by
+// python-dbusmock on a private session bus.
+#include "platform/linux/dbus/MutterIdleMonitorSource.h"
+#include "platform/linux/wayland/WaylandIdleNotifySource.h"
+#include "platform/linux/x11/XScreenSaverIdleSource.h"
+#include "runtime/virtual/VirtualRuntime.h"
+
+#include "support/PrivateBus.h"
+#include "support/QtPrinters.h"
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QTest>
+
+using namespace stirwell;
+using stirwell::test::DBusMock;
+using stirwell::test::PrivateBus;
+
+namespace {
+bool moveThePointer(int x, int y)
+{
+    QProcess xdotool;
+    xdotool.start("xdotool", {"mousemove", QString::number(x), QString::number(y)});
+    return xdotool.waitForFinished(5000) && xdotool.exitStatus() == QProcess::NormalExit && xdotool.exitCode() == 0;
+}
+} // namespace
+
+TEST(XScreenSaverIdle, GrowsWhileNothingHappensAndResetsOnInput)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        GTEST_SKIP() << "no X display (run under scripts/with-test-env.sh)";
+    XScreenSaverIdleSource source;
+    if (!source.probe())
+        GTEST_SKIP() << "the X server has no screensaver extension";
+    if (!moveThePointer(10, 10))
+        GTEST_SKIP() << "xdotool cannot move the pointer";
+    QTest::qWait(100);
+    const std::optional<double> start = source.idleSeconds();
+    ASSERT_TRUE(start.has_value());
+    QTest::qWait(1500);
+    const std::optional<double> later = source.idleSeconds();
+    ASSERT_TRUE(later.has_value());
+    EXPECT_GE(*later - *start, 1.3);
+    EXPECT_LT(*later - *start, 3.0);
+
+    ASSERT_TRUE(moveThePointer(200, 150));
+    const std::optional<double> afterInput = source.idleSeconds();
+    ASSERT_TRUE(afterInput.has_value());
+    EXPECT_LT(*afterInput, 0.5);
+}
+
+TEST(XScreenSaverIdle, NoDisplayMeansUnavailable)
+{
+    XScreenSaverIdleSource source(":4242");
+    EXPECT_FALSE(source.probe());
+    EXPECT_EQ(source.idleSeconds(), std::nullopt);
+}
+
+TEST(MutterIdleMonitor, ReadsTheCompositorsIdleTime)
+{
+    PrivateBus bus;
+    if (!bus.error().isEmpty())
+        GTEST_SKIP() << "no private D-Bus: " << bus.error().toStdString();
+    MutterIdleMonitorSource source(bus.connection());
+    EXPECT_FALSE(source.probe()); // nobody owns the name yet
+
+    DBusMock mutter(bus,
+                    {"org.gnome.Mutter.IdleMonitor", "/org/gnome/Mutter/IdleMonitor/Core",
+                     "org.gnome.Mutter.IdleMonitor"},
+                    "org.gnome.Mutter.IdleMonitor");
+    if (!mutter.error().isEmpty())
+        GTEST_SKIP() << "python-dbusmock unavailable: " << mutter.error().toStdString();
+    mutter.mock("/org/gnome/Mutter/IdleMonitor/Core", "AddMethod",
+                {"", "GetIdletime", "", "t", "ret = 12345"});
+    ASSERT_TRUE(source.probe());
+    EXPECT_EQ(source.idleSeconds(), 12.345);
+
+    // A monitor that fails to answer gives no reading (not a stale one).
+    mutter.mock("/org/gnome/Mutter/IdleMonitor/Core", "AddMethod",
+                {"", "GetIdletime", "", "t", "raise dbus.exceptions.DBusException('busy', name='org.gnome.Failed')"});
+    EXPECT_EQ(source.idleSeconds(), std::nullopt);
+    mutter.kill();
+    EXPECT_EQ(source.idleSeconds(), std::nullopt);
+}
+
+TEST(WaylandIdleNotify, NoCompositorMeansUnavailable)
+{
+    const QByteArray saved = qgetenv("WAYLAND_DISPLAY");
+    qputenv("WAYLAND_DISPLAY", "stirwell-no-such-compositor");
+    VirtualRuntime runtime{0};
+    WaylandIdleNotifySource source(runtime);
+    EXPECT_FALSE(source.probe());
+    EXPECT_EQ(source.idleSeconds(), std::nullopt);
+    if (saved.isNull())
+        qunsetenv("WAYLAND_DISPLAY");
+    else
+        qputenv("WAYLAND_DISPLAY", saved);
+}
