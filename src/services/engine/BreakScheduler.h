@@ -151,6 +151,9 @@ public:
     // The user's actions --------------------------------------------------
     // Starts the break at once (the overlay's start button).
     void startBreakTimer();
+    // Ends the running break now, as if its timer had run out ("End Break" in
+    // the menu). Ignored outside `breakActive`.
+    void completeBreak();
     // Postpones the break by ten minutes; spends one snooze. The caller checks
     // canSnoozeBreak() first.
     void snooze();
@@ -233,7 +236,6 @@ private:
     void markBreakTypeCadenceSatisfied(const QString &source);
     void runBreakLoop();
     void resumeBreakTimer();
-    void completeBreak();
 
     // Idle and natural breaks
     void startIdleMonitor();
