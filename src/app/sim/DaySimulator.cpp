@@ -110,7 +110,7 @@ private:
 double secondsLeft(const BreakScheduler &scheduler)
 {
     const BreakState s = scheduler.state();
-    if (s == BreakState::breakActive)
+    if (s == BreakState::breakActive || s == BreakState::completed)
         return scheduler.breakTimeRemaining();
     if (showsControls(s))
         return scheduler.escalationTimeRemaining();
@@ -274,7 +274,7 @@ void runScenario(const Scenario &scenario, const SimulatorOptions &options, QTex
 
     const DailyRecord today = habits.streakTracker().todayRecord(scheduler.currentMode());
     out << QStringLiteral("today %1 (%2): due %3, completed %4, skipped %5, emergency bypasses %6, snoozes %7, "
-                          "natural breaks %8, streak %9 days\n")
+                          "natural breaks %8, streak %9\n")
                .arg(today.date, rawValue(today.mode))
                .arg(today.sessionsDue)
                .arg(today.sessionsCompleted)
@@ -282,7 +282,9 @@ void runScenario(const Scenario &scenario, const SimulatorOptions &options, QTex
                .arg(today.emergencyBypasses)
                .arg(today.snoozesUsed)
                .arg(today.naturalBreaksDetected)
-               .arg(habits.streakTracker().currentStreak());
+               .arg(habits.streakTracker().currentStreak() == 1
+                        ? QStringLiteral("1 day")
+                        : QStringLiteral("%1 days").arg(habits.streakTracker().currentStreak()));
 }
 
 } // namespace stirwell::sim
