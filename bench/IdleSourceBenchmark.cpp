@@ -12,8 +12,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
-
 using namespace stirwell;
 
 namespace {
@@ -76,13 +74,3 @@ void BM_IdleQuery_None(benchmark::State &state)
 BENCHMARK(BM_IdleQuery_None);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    // D-Bus connections need an application object.
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

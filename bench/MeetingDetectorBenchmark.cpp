@@ -14,8 +14,6 @@
 #include "services/meetings/ScreenShareMonitor.h"
 #include "services/storage/PreferencesStore.h"
 
-#include <QCoreApplication>
-
 #include <benchmark/benchmark.h>
 
 #include <ctime>
@@ -115,12 +113,3 @@ void BM_MeetingDetectorIdleHour(benchmark::State &state)
 BENCHMARK(BM_MeetingDetectorIdleHour)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

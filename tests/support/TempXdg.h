@@ -30,5 +30,8 @@ private:
 // Writes `bytes` to `path`, creating its directory.
 void writeFile(const QString &path, const QByteArray &bytes);
 [[nodiscard]] QByteArray readFile(const QString &path);
+// Moves the file's modification time `seconds` from now (a test failure when
+// the file cannot be touched).
+void setModified(const QString &path, int seconds);
 
 } // namespace stirwell::test

@@ -298,68 +298,53 @@ void BreakScheduler::track(AnalyticsEvent event, const AnalyticsProperties &extr
 
 // Setters -----------------------------------------------------------------------
 
+template <typename T>
+void BreakScheduler::assignAndNotify(T &field, T value, void (BreakScheduler::*notify)(T))
+{
+    if (value == field)
+        return;
+    field = value;
+    emit (this->*notify)(value);
+}
+
 void BreakScheduler::setTimeRemaining(double seconds)
 {
-    if (seconds == m_timeRemaining)
-        return;
-    m_timeRemaining = seconds;
-    emit timeRemainingChanged(seconds);
+    assignAndNotify(m_timeRemaining, seconds, &BreakScheduler::timeRemainingChanged);
 }
 
 void BreakScheduler::setBreakTimeRemaining(double seconds)
 {
-    if (seconds == m_breakTimeRemaining)
-        return;
-    m_breakTimeRemaining = seconds;
-    emit breakTimeRemainingChanged(seconds);
+    assignAndNotify(m_breakTimeRemaining, seconds, &BreakScheduler::breakTimeRemainingChanged);
 }
 
 void BreakScheduler::setIntervalSeconds(double seconds)
 {
-    if (seconds == m_intervalSeconds)
-        return;
-    m_intervalSeconds = seconds;
-    emit intervalSecondsChanged(seconds);
+    assignAndNotify(m_intervalSeconds, seconds, &BreakScheduler::intervalSecondsChanged);
 }
 
 void BreakScheduler::setBreakDurationSeconds(double seconds)
 {
-    if (seconds == m_breakDurationSeconds)
-        return;
-    m_breakDurationSeconds = seconds;
-    emit breakDurationSecondsChanged(seconds);
+    assignAndNotify(m_breakDurationSeconds, seconds, &BreakScheduler::breakDurationSecondsChanged);
 }
 
 void BreakScheduler::setActive(bool active)
 {
-    if (active == m_isActive)
-        return;
-    m_isActive = active;
-    emit isActiveChanged(active);
+    assignAndNotify(m_isActive, active, &BreakScheduler::isActiveChanged);
 }
 
 void BreakScheduler::setCurrentMode(CommitmentMode mode)
 {
-    if (mode == m_currentMode)
-        return;
-    m_currentMode = mode;
-    emit currentModeChanged(mode);
+    assignAndNotify(m_currentMode, mode, &BreakScheduler::currentModeChanged);
 }
 
 void BreakScheduler::setCurrentBreakType(BreakType type)
 {
-    if (type == m_currentBreakType)
-        return;
-    m_currentBreakType = type;
-    emit currentBreakTypeChanged(type);
+    assignAndNotify(m_currentBreakType, type, &BreakScheduler::currentBreakTypeChanged);
 }
 
 void BreakScheduler::setEscalationTimeRemaining(double seconds)
 {
-    if (seconds == m_escalationTimeRemaining)
-        return;
-    m_escalationTimeRemaining = seconds;
-    emit escalationTimeRemainingChanged(seconds);
+    assignAndNotify(m_escalationTimeRemaining, seconds, &BreakScheduler::escalationTimeRemainingChanged);
 }
 
 void BreakScheduler::insertPauseReason(PauseReason reason)

@@ -263,6 +263,10 @@ private:
     [[nodiscard]] bool shouldDeferForUpcomingMeeting() const;
     void deferCountdownForMeeting();
 
+    // Stores `value` in `field` and emits `notify(value)`, only when it differs.
+    template <typename T>
+    void assignAndNotify(T &field, T value, void (BreakScheduler::*notify)(T));
+
     // Setters that notify observers of a change
     void setTimeRemaining(double seconds);
     void setBreakTimeRemaining(double seconds);

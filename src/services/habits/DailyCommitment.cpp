@@ -2,6 +2,7 @@
 
 #include "runtime/Runtime.h"
 #include "services/storage/PreferencesStore.h"
+#include "services/storage/JsonDocument.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -28,11 +29,10 @@ QByteArray DailyCommitment::encode() const
 
 std::optional<DailyCommitment> DailyCommitment::decode(const QByteArray &bytes)
 {
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject())
+    const std::optional<QJsonObject> parsed = parseJsonObject(bytes);
+    if (!parsed)
         return std::nullopt;
-    const QJsonObject object = document.object();
+    const QJsonObject &object = *parsed;
     const QJsonValue mode = object.value(QLatin1String("mode"));
     const QJsonValue date = object.value(QLatin1String("date"));
     const QJsonValue hour = object.value(QLatin1String("lockedUntilHour"));

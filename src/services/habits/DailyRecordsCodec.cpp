@@ -1,4 +1,5 @@
 #include "services/habits/DailyRecordsCodec.h"
+#include "services/storage/JsonDocument.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -95,20 +96,11 @@ std::optional<DailyRecordMap> decodeDailyRecords(const QByteArray &bytes, QStrin
 {
     QString scratch;
     QString &problem = error ? *error : scratch;
-    QJsonParseError parseError{};
-    const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
-    if (parseError.error != QJsonParseError::NoError) {
-        problem = QStringLiteral("not valid JSON (%1 at offset %2)")
-                      .arg(parseError.errorString())
-                      .arg(parseError.offset);
+    const std::optional<QJsonObject> parsed = parseJsonObject(bytes, &problem);
+    if (!parsed)
         return std::nullopt;
-    }
-    if (!document.isObject()) {
-        problem = QStringLiteral("not a JSON object");
-        return std::nullopt;
-    }
     DailyRecordMap records;
-    const QJsonObject root = document.object();
+    const QJsonObject &root = *parsed;
     for (auto it = root.constBegin(); it != root.constEnd(); ++it) {
         if (!it.value().isObject()) {
             problem = QStringLiteral("the entry for %1 is not an object").arg(it.key());

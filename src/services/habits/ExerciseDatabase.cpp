@@ -1,4 +1,5 @@
 #include "services/habits/ExerciseDatabase.h"
+#include "services/storage/JsonDocument.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -64,19 +65,10 @@ std::optional<ExerciseDatabase> ExerciseDatabase::decode(const QByteArray &bytes
 {
     QString scratch;
     QString &problem = error ? *error : scratch;
-    QJsonParseError parseError{};
-    const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
-    if (parseError.error != QJsonParseError::NoError) {
-        problem = QStringLiteral("not valid JSON (%1 at offset %2)")
-                      .arg(parseError.errorString())
-                      .arg(parseError.offset);
+    const std::optional<QJsonObject> parsed = parseJsonObject(bytes, &problem);
+    if (!parsed)
         return std::nullopt;
-    }
-    if (!document.isObject()) {
-        problem = QStringLiteral("not a JSON object");
-        return std::nullopt;
-    }
-    const QJsonObject root = document.object();
+    const QJsonObject &root = *parsed;
     ExerciseDatabase database;
     const std::array<std::pair<const char *, QList<Exercise> *>, 5> pools = {{
         {"micro", &database.micro},

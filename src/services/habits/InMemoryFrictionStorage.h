@@ -1,42 +1,18 @@
 #pragma once
 
 #include "services/habits/FrictionStorage.h"
-
-#include <mutex>
+#include "services/habits/GuardedValue.h"
 
 namespace stirwell {
 
 // Keeps the pair in memory only; safe to use from several threads.
-class InMemoryFrictionStorage final : public FrictionStorage {
+class InMemoryFrictionStorage final : public FrictionStorage, private GuardedValue<FrictionState> {
 public:
-    InMemoryFrictionStorage() = default;
-    explicit InMemoryFrictionStorage(FrictionState initial)
-        : m_state(std::move(initial))
-    {
-    }
+    using GuardedValue::GuardedValue;
+    using GuardedValue::saveCount;
 
-    [[nodiscard]] FrictionState loadFriction() const override
-    {
-        const std::lock_guard lock(m_mutex);
-        return m_state;
-    }
-    void saveFriction(const FrictionState &state) override
-    {
-        const std::lock_guard lock(m_mutex);
-        m_state = state;
-        ++m_saveCount;
-    }
-    // How many saves happened, for callers that check write-through.
-    [[nodiscard]] int saveCount() const
-    {
-        const std::lock_guard lock(m_mutex);
-        return m_saveCount;
-    }
-
-private:
-    mutable std::mutex m_mutex;
-    FrictionState m_state;
-    int m_saveCount = 0;
+    [[nodiscard]] FrictionState loadFriction() const override { return load(); }
+    void saveFriction(const FrictionState &state) override { store(state); }
 };
 
 } // namespace stirwell

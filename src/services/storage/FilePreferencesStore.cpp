@@ -1,5 +1,7 @@
 #include "services/storage/FilePreferencesStore.h"
 
+#include "services/storage/JsonDocument.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -36,29 +38,25 @@ void FilePreferencesStore::load()
     const QByteArray bytes = file.readAll();
     file.close();
 
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
-    if (error.error == QJsonParseError::NoError && document.isObject()) {
-        const QStringList unreadable = loadJson(document.object());
+    QString reason;
+    if (const std::optional<QJsonObject> parsed = parseJsonObject(bytes, &reason)) {
+        const QStringList unreadable = loadJson(*parsed);
         if (!unreadable.isEmpty())
             m_loadProblem = QStringLiteral("preferences of unknown shape kept as they are: %1")
                                 .arg(unreadable.join(QStringLiteral(", ")));
         return;
     }
 
-    const QString reason = error.error != QJsonParseError::NoError
-        ? error.errorString()
-        : QStringLiteral("not a JSON object");
     const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
     QString aside = m_filePath + QStringLiteral(".corrupt-") + stamp;
     for (int n = 2; QFile::exists(aside); ++n)
         aside = m_filePath + QStringLiteral(".corrupt-") + stamp + QLatin1Char('-') + QString::number(n);
     if (QFile::rename(m_filePath, aside)) {
         m_setAsidePath = aside;
-        m_loadProblem = QStringLiteral("preferences file unreadable (%1); moved to %2, defaults apply")
+        m_loadProblem = QStringLiteral("preferences file unreadable: %1; moved to %2, defaults apply")
                             .arg(reason, aside);
     } else {
-        m_loadProblem = QStringLiteral("preferences file unreadable (%1) and could not be moved aside; "
+        m_loadProblem = QStringLiteral("preferences file unreadable: %1; it could not be moved aside, so "
                                        "defaults apply and it will be replaced on the next change")
                             .arg(reason);
     }

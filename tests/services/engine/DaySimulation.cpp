@@ -13,20 +13,12 @@ constexpr double kHour = 3600;
 } // namespace
 
 DaySimulation::DaySimulation(unsigned seed)
-    : runtime(kBerlin.moment(QDate(2025, 3, 10), 7, 30), kBerlin)
-    , idleDetector(runtime, [this] { return idleSeconds(); })
-    , circadian(runtime)
+    : EngineParts(kBerlin.moment(QDate(2025, 3, 10), 7, 30), kBerlin)
     , m_random(seed)
 {
     analytics.keepEvents = false;
-    scheduler = std::make_unique<BreakScheduler>(runtime, idleDetector, snoozeBudget, skipFriction, history, sounds,
-                                                 circadian, dashboard, notifications, analytics, nullptr);
+    scheduler = makeScheduler(nullptr);
     scheduler->upcomingMeetingProvider = [this] { return upcomingMeeting; };
-}
-
-double DaySimulation::idleSeconds() const
-{
-    return m_awaySince ? std::max(0.0, runtime.now() - *m_awaySince) : 0.0;
 }
 
 double DaySimulation::uniform(double low, double high)

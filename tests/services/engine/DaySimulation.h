@@ -1,6 +1,6 @@
 #pragma once
 
-#include "EngineFakes.h"
+#include "EngineParts.h"
 
 #include "runtime/virtual/VirtualRuntime.h"
 #include "services/engine/BreakScheduler.h"
@@ -22,7 +22,7 @@ namespace stirwell::test {
 // calendar), manual and time-boxed pauses, snoozes, skips, early breaks,
 // bypasses and settings changes, chosen at random from a fixed seed. The
 // engine runs with in-memory collaborators and without a diagnostics log.
-class DaySimulation {
+class DaySimulation : public EngineParts {
 public:
     explicit DaySimulation(unsigned seed);
 
@@ -30,18 +30,6 @@ public:
     // each step once it is done.
     void run(int days, const std::function<void(const char *step)> &afterStep = {});
 
-    [[nodiscard]] double idleSeconds() const;
-
-    VirtualRuntime runtime;
-    IdleDetector idleDetector;
-    FakeSnoozeBudget snoozeBudget;
-    FakeSkipFriction skipFriction;
-    MemoryBreakHistory history;
-    RecordingSounds sounds;
-    CircadianEngine circadian;
-    RecordingDashboard dashboard;
-    RecordingNotifications notifications;
-    RecordingAnalytics analytics;
     std::unique_ptr<BreakScheduler> scheduler;
     std::optional<UpcomingMeeting> upcomingMeeting;
 
@@ -52,7 +40,6 @@ private:
     void step(const std::function<void(const char *)> &afterStep);
 
     std::mt19937 m_random;
-    std::optional<double> m_awaySince;
     std::map<PauseReason, double> m_plannedEnds;
     double m_meetingStart = 0;
     QString m_day;

@@ -15,23 +15,15 @@ constexpr double kSameMoment = 1e-6;
 } // namespace
 
 EngineHarness::EngineHarness(int startHour, int startMinute, bool logDiagnostics)
-    : runtime(kBerlin.moment(kFirstDay, startHour, startMinute), kBerlin)
-    , idleDetector(runtime, [this] { return idleSeconds(); })
-    , circadian(runtime)
+    : EngineParts(kBerlin.moment(kFirstDay, startHour, startMinute), kBerlin)
 {
     if (logDiagnostics) {
         preferences.setBool(TimerDiagnosticsLogger::kEnabledKey, true);
         logger = std::make_unique<TimerDiagnosticsLogger>(preferences, runtime, directory.path());
     }
-    scheduler = std::make_unique<BreakScheduler>(runtime, idleDetector, snoozeBudget, skipFriction, history, sounds,
-                                                 circadian, dashboard, notifications, analytics, logger.get());
+    scheduler = makeScheduler(logger.get());
     QObject::connect(scheduler.get(), &BreakScheduler::stateChanged,
                      [this](BreakState to, BreakState from) { m_pending.push_back({runtime.now(), from, to}); });
-}
-
-double EngineHarness::idleSeconds() const
-{
-    return m_awaySince ? std::max(0.0, runtime.now() - *m_awaySince) : 0.0;
 }
 
 double EngineHarness::moment(const QString &clock) const

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "EngineFakes.h"
+#include "EngineParts.h"
 
 #include "runtime/virtual/VirtualRuntime.h"
 #include "services/engine/BreakScheduler.h"
@@ -32,7 +32,7 @@ namespace stirwell::test {
 // diagnostics log in a temporary directory, and a user whose keyboard idle
 // time the test controls. Local time is Europe/Berlin; the day starts on
 // Monday 10 March 2025 at the given hour.
-class EngineHarness {
+class EngineHarness : public EngineParts {
 public:
     struct StateChange {
         double at;
@@ -47,7 +47,6 @@ public:
     void typing() { m_awaySince.reset(); }
     // The user left (now, or `secondsAgo` earlier): idle time grows from there.
     void leave(double secondsAgo = 0) { m_awaySince = runtime.now() - secondsAgo; }
-    [[nodiscard]] double idleSeconds() const;
 
     // Time -------------------------------------------------------------------
     // The first moment at or after now whose local clock reads `clock`
@@ -77,21 +76,10 @@ public:
 
     QTemporaryDir directory;
     PreferencesStore preferences;
-    VirtualRuntime runtime;
-    IdleDetector idleDetector;
-    FakeSnoozeBudget snoozeBudget;
-    FakeSkipFriction skipFriction;
-    MemoryBreakHistory history;
-    RecordingSounds sounds;
-    CircadianEngine circadian;
-    RecordingDashboard dashboard;
-    RecordingNotifications notifications;
-    RecordingAnalytics analytics;
     std::unique_ptr<TimerDiagnosticsLogger> logger;
     std::unique_ptr<BreakScheduler> scheduler;
 
 private:
-    std::optional<double> m_awaySince;
     std::deque<StateChange> m_pending;
 };
 

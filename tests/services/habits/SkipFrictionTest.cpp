@@ -6,6 +6,7 @@
 #include "services/storage/PreferencesStore.h"
 
 #include "support/QtPrinters.h"
+#include "support/UtcDayCases.h"
 
 #include <gtest/gtest.h>
 
@@ -144,35 +145,16 @@ TEST_F(SkipFrictionTest, ADayChangeResetsCountAndPhrase)
 
 TEST(SkipFrictionDay, TheDayIsTheUtcDateWhereverTheUserIs)
 {
-    // Tokyo is UTC+9: 00:30 local on the 8th is still the 7th in UTC, so a
-    // skip then counts against the day that began at 09:00 local on the 7th.
-    // Los Angeles is UTC-8: 16:30 local on the 7th is already the 8th.
-    struct Case {
-        const char *zone;
-        QDate localDate;
-        int hour;
-        int minute;
-        const char *dayKey;
-    };
-    const Case cases[] = {
-        {"Asia/Tokyo", QDate(2025, 3, 8), 0, 30, "2025-03-07"},
-        {"Asia/Tokyo", QDate(2025, 3, 8), 8, 59, "2025-03-07"},
-        {"Asia/Tokyo", QDate(2025, 3, 8), 9, 0, "2025-03-08"},
-        {"America/Los_Angeles", QDate(2025, 3, 7), 15, 59, "2025-03-07"},
-        {"America/Los_Angeles", QDate(2025, 3, 7), 16, 30, "2025-03-08"},
-        {"America/Los_Angeles", QDate(2025, 3, 7), 23, 59, "2025-03-08"},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(testing::Message() << c.zone << ' ' << c.localDate.toString(Qt::ISODate).toStdString() << ' '
-                                        << c.hour << ':' << c.minute);
-        VirtualRuntime runtime(at(c.zone, c.localDate, c.hour, c.minute),
-                               LocalCalendar::fromIanaName(QString::fromLatin1(c.zone)));
+    // A skip counts against the UTC day: yesterday's two skips still count
+    // while the UTC date is the 7th, whatever the local date.
+    for (const test::UtcDayCase &c : test::utcDayCases()) {
+        SCOPED_TRACE(c.describe());
+        VirtualRuntime runtime(c.moment(), c.calendar());
         InMemoryFrictionStorage storage({2, QStringLiteral("2025-03-07")});
         SkipFriction friction(runtime, storage, HealthFacts(fixedIndex(0)));
         friction.recordSkip();
-        EXPECT_EQ(storage.loadFriction().date, QString::fromLatin1(c.dayKey));
-        // Yesterday's two skips count only when the UTC day is still the 7th.
-        EXPECT_EQ(storage.loadFriction().count, QString::fromLatin1(c.dayKey) == QStringLiteral("2025-03-07") ? 3 : 1);
+        EXPECT_EQ(storage.loadFriction().date, c.key());
+        EXPECT_EQ(storage.loadFriction().count, c.key() == QStringLiteral("2025-03-07") ? 3 : 1);
     }
 }
 

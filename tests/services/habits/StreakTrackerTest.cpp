@@ -2,6 +2,7 @@
 #include "services/habits/DailyRecordsCodec.h"
 #include "services/habits/StreakTracker.h"
 #include "support/TempXdg.h"
+#include "support/UtcDayCases.h"
 
 #include <QDir>
 #include <QFile>
@@ -197,34 +198,17 @@ TEST_F(StreakTrackerTest, RiskWeeklyStatsAndRecentDays)
 
 TEST_F(StreakTrackerTest, TodayIsTheUtcDateEastAndWestOfUtc)
 {
-    struct Case {
-        const char *zone;
-        QDate localDate;
-        int hour;
-        int minute;
-        const char *dayKey;
-    };
-    const Case cases[] = {
-        // UTC+9: just after local midnight it is still the previous UTC day.
-        {"Asia/Tokyo", QDate(2025, 3, 8), 0, 5, "2025-03-07"},
-        {"Asia/Tokyo", QDate(2025, 3, 8), 9, 0, "2025-03-08"},
-        // UTC-8: the UTC day has already turned in the local afternoon.
-        {"America/Los_Angeles", QDate(2025, 3, 7), 15, 59, "2025-03-07"},
-        {"America/Los_Angeles", QDate(2025, 3, 7), 16, 0, "2025-03-08"},
-        {"America/Los_Angeles", QDate(2025, 3, 7), 23, 55, "2025-03-08"},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(testing::Message() << c.zone << ' ' << c.hour << ':' << c.minute);
-        const LocalCalendar calendar = LocalCalendar::fromIanaName(QString::fromLatin1(c.zone));
-        VirtualRuntime zoned(calendar.moment(c.localDate, c.hour, c.minute), calendar);
+    for (const test::UtcDayCase &c : test::utcDayCases()) {
+        SCOPED_TRACE(c.describe());
+        VirtualRuntime zoned(c.moment(), c.calendar());
         QTemporaryDir caseDir;
         writeFile(caseDir.path() + QStringLiteral("/daily-records.json"),
                   encodeDailyRecords(mapOf({record("2025-03-07", 3, 3), record("2025-03-06", 3, 3)})));
         StreakTracker tracker(zoned, caseDir.path());
         tracker.recordCompletion(CommitmentMode::normal, BreakType::movement);
         const DailyRecord today = tracker.todayRecord(CommitmentMode::normal);
-        EXPECT_EQ(today.date, QString::fromLatin1(c.dayKey));
-        EXPECT_TRUE(tracker.records().contains(QString::fromLatin1(c.dayKey)));
+        EXPECT_EQ(today.date, c.key());
+        EXPECT_TRUE(tracker.records().contains(c.key()));
         // Either way the streak runs on unbroken from the day before.
         EXPECT_EQ(tracker.currentStreak(), today.date == QStringLiteral("2025-03-07") ? 2 : 3);
     }

@@ -17,14 +17,7 @@
 namespace stirwell {
 namespace {
 
-// Moves a file's modification time `seconds` into the future.
-void setModified(const QString &path, int seconds)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(seconds), QFileDevice::FileModificationTime));
-}
-
+using test::setModified;
 using test::FirefoxTab;
 using test::FirefoxWindow;
 using test::SnssWriter;

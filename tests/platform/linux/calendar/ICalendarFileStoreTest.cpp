@@ -15,13 +15,7 @@
 namespace stirwell {
 namespace {
 
-// Moves a file's modification time `seconds` into the future.
-void setModified(const QString &path, int seconds)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(seconds), QFileDevice::FileModificationTime));
-}
+using test::setModified;
 
 const QTimeZone kBerlin("Europe/Berlin");
 const QTimeZone kNewYork("America/New_York");
