@@ -18,10 +18,11 @@ packages=(
   libx11-dev libxss-dev libxext-dev libpulse-dev liblz4-dev libical-dev libecal2.0-dev
   libxcb1-dev libxcb-randr0-dev
   libcanberra-dev libcanberra-pulse sound-theme-freedesktop libwayland-dev wayland-protocols
+  libpipewire-0.3-dev
   evolution-data-server
   # test environment: private buses, displays, sound server
   dbus dbus-x11 python3 python3-dbusmock python3-gi xvfb xauth xdotool x11-utils openbox
-  pulseaudio pulseaudio-utils sox
+  pulseaudio pulseaudio-utils sox pipewire
   fonts-dejavu-core
 )
 

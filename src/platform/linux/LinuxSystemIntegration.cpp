@@ -4,6 +4,7 @@
 #include "platform/linux/dbus/FreedesktopNotificationServer.h"
 #include "platform/linux/dbus/LogindScreenSaverEventSource.h"
 #include "platform/linux/dbus/MutterIdleMonitorSource.h"
+#include "platform/linux/pipewire/PipeWireScreenCastProbe.h"
 #include "platform/linux/wayland/WaylandIdleNotifySource.h"
 #include "platform/linux/x11/XScreenSaverIdleSource.h"
 
@@ -54,6 +55,11 @@ std::unique_ptr<NotificationServer> createLinuxNotificationServer(const QString 
 std::unique_ptr<SoundPlayer> createLinuxSoundPlayer(const QString &applicationId, const QString &applicationName)
 {
     return std::make_unique<CanberraSoundPlayer>(applicationId, applicationName);
+}
+
+std::unique_ptr<ScreenCastProbe> createPipeWireScreenCastProbe(const Runtime &runtime)
+{
+    return std::make_unique<PipeWireScreenCastProbe>(runtime);
 }
 
 } // namespace stirwell

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "services/meetings/ScreenCastProbe.h"
 #include "services/system/IdleTimeSource.h"
 #include "services/system/NotificationServer.h"
 #include "services/system/SessionEventSource.h"
@@ -36,5 +37,10 @@ linuxIdleTimeSourceCandidates(const LinuxSessionFacts &facts, const Runtime &run
                                                                                const QString &applicationName);
 [[nodiscard]] std::unique_ptr<SoundPlayer> createLinuxSoundPlayer(const QString &applicationId,
                                                                   const QString &applicationName);
+
+// Screencasts of the compositor or a desktop portal, seen in the user's
+// PipeWire graph; for ScreenShareMonitor. Answers unknown while no PipeWire
+// daemon runs.
+[[nodiscard]] std::unique_ptr<ScreenCastProbe> createPipeWireScreenCastProbe(const Runtime &runtime);
 
 } // namespace stirwell
