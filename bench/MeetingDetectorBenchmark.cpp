@@ -1,6 +1,7 @@
 // The meeting detector with every Linux sensor on this machine: the cost of
 // one full update, of one camera scan of /proc, and the processor time the
 // detector takes in an hour in which nothing happens.
+#include "platform/linux/pipewire/PipeWireScreenCastProbe.h"
 #include "platform/linux/proc/ProcCameraSensor.h"
 #include "platform/linux/proc/ProcProcessTable.h"
 #include "platform/linux/pulse/PulseMicSensor.h"
@@ -13,6 +14,8 @@
 #include "services/meetings/ProcessMonitor.h"
 #include "services/meetings/ScreenShareMonitor.h"
 #include "services/storage/PreferencesStore.h"
+
+#include <QThread>
 
 #include <benchmark/benchmark.h>
 
@@ -46,7 +49,8 @@ struct LinuxDetector {
     DeviceMonitor camera{runtime, cameraSensor};
     DeviceMonitor microphone{runtime, micSensor};
     ProcessMonitor processes{processTable, fullscreen};
-    ScreenShareMonitor screenShare{processTable, nullptr};
+    PipeWireScreenCastProbe screenCast{runtime};
+    ScreenShareMonitor screenShare{processTable, &screenCast};
     MeetingDetector detector{runtime, preferences,
                              MeetingSignalSources{camera, microphone, processes, screenShare, calendar, browserTabs},
                              [](const QString &) { return false; }, nullptr};
@@ -80,6 +84,33 @@ void BM_MeetingDetectorFullUpdate(benchmark::State &state)
     f.label(state);
 }
 BENCHMARK(BM_MeetingDetectorFullUpdate)->Unit(benchmark::kMicrosecond);
+
+// One screencast query: the answer PipeWire's thread keeps. Against the
+// daemon of the environment the benchmark runs in (unknown without one).
+void BM_PipeWireScreenCastQuery(benchmark::State &state)
+{
+    VirtualRuntime runtime{1'741'356'200};
+    PipeWireScreenCastProbe probe(runtime);
+    QThread::msleep(200); // the first view of the graph
+    for (auto _ : state)
+        benchmark::DoNotOptimize(probe.screenCastActive());
+    state.SetLabel(sensorReadingName(probe.screenCastActive()).toStdString());
+}
+BENCHMARK(BM_PipeWireScreenCastQuery);
+
+// What the probe spends every 30 seconds while no daemon is reachable: one
+// failed connection attempt.
+void BM_PipeWireScreenCastRetry(benchmark::State &state)
+{
+    VirtualRuntime runtime{1'741'356'200};
+    PipeWireScreenCastProbe probe(runtime);
+    for (auto _ : state) {
+        runtime.advance(31);
+        benchmark::DoNotOptimize(probe.screenCastActive());
+    }
+    state.SetLabel(sensorReadingName(probe.screenCastActive()).toStdString());
+}
+BENCHMARK(BM_PipeWireScreenCastRetry)->Unit(benchmark::kMicrosecond);
 
 // A full /proc scan for open camera nodes (on an event, or once a minute).
 void BM_CameraFullScan(benchmark::State &state)

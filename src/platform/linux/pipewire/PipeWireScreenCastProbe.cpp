@@ -108,22 +108,72 @@ struct PipeWireScreenCastProbe::Connection {
         if (!loop)
             return;
         pw_thread_loop_stop(loop);
+        disconnect();
+        if (context)
+            pw_context_destroy(context);
+        pw_thread_loop_destroy(loop);
+    }
+
+    // Drops the daemon connection and everything learnt through it. With
+    // the loop locked or stopped.
+    void disconnect()
+    {
         for (auto &[id, node] : videoNodes) {
             spa_hook_remove(&node->listener);
             pw_proxy_destroy(node->proxy);
         }
         videoNodes.clear();
+        nodeOwners.clear();
+        clientNames.clear();
+        links.clear();
         if (registry) {
             spa_hook_remove(&registryListener);
             pw_proxy_destroy(reinterpret_cast<pw_proxy *>(registry));
+            registry = nullptr;
         }
         if (core) {
             spa_hook_remove(&coreListener);
             pw_core_disconnect(core);
+            core = nullptr;
         }
-        if (context)
-            pw_context_destroy(context);
-        pw_thread_loop_destroy(loop);
+        synced = false;
+        lost = false;
+        pendingSync = 0;
+        publish(SensorReading::unknown);
+    }
+
+    // Connects to the running daemon only: pw_context_connect never spawns
+    // one (a socket-activated session daemon may start, as for any client).
+    // With the loop locked.
+    bool connect()
+    {
+        disconnect();
+        core = pw_context_connect(context, nullptr, 0);
+        if (!core)
+            return false;
+        static const pw_core_events coreEvents = {
+            .version = PW_VERSION_CORE_EVENTS,
+            .info = nullptr,
+            .done = &Connection::onDone,
+            .ping = nullptr,
+            .error = &Connection::onError,
+            .remove_id = nullptr,
+            .bound_id = nullptr,
+            .add_mem = nullptr,
+            .remove_mem = nullptr,
+        };
+        static const pw_registry_events registryEvents = {
+            .version = PW_VERSION_REGISTRY_EVENTS,
+            .global = &Connection::onGlobal,
+            .global_remove = &Connection::onGlobalRemove,
+        };
+        addCoreListener(core, &coreListener, &coreEvents, this);
+        registry = coreRegistry(core);
+        if (!registry)
+            return false;
+        addRegistryListener(registry, &registryListener, &registryEvents, this);
+        requestSync();
+        return true;
     }
 
     void publish(SensorReading value) { reading.store(static_cast<int>(value)); }
@@ -270,52 +320,25 @@ PipeWireScreenCastProbe::~PipeWireScreenCastProbe() = default;
 void PipeWireScreenCastProbe::connectToDaemon()
 {
     m_lastAttempt = m_runtime.monotonic();
-    m_connection.reset();
-    auto connection = std::make_unique<Connection>();
-    connection->loop = pw_thread_loop_new("stirwell-pipewire", nullptr);
-    if (!connection->loop)
-        return;
-    connection->context = pw_context_new(pw_thread_loop_get_loop(connection->loop),
-                                         pw_properties_new(PW_KEY_APP_NAME, "Stirwell", PW_KEY_APP_ID,
-                                                           "com.stirwell.app", nullptr),
-                                         0);
-    if (!connection->context || pw_thread_loop_start(connection->loop) < 0)
-        return;
-
-    pw_thread_loop_lock(connection->loop);
-    // Connects to the running daemon only: pw_context_connect never spawns
-    // one (a socket-activated session daemon may start, as for any client).
-    connection->core = pw_context_connect(connection->context, nullptr, 0);
-    bool ok = connection->core != nullptr;
-    if (ok) {
-        static const pw_core_events coreEvents = {
-            .version = PW_VERSION_CORE_EVENTS,
-            .info = nullptr,
-            .done = &Connection::onDone,
-            .ping = nullptr,
-            .error = &Connection::onError,
-            .remove_id = nullptr,
-            .bound_id = nullptr,
-            .add_mem = nullptr,
-            .remove_mem = nullptr,
-        };
-        static const pw_registry_events registryEvents = {
-            .version = PW_VERSION_REGISTRY_EVENTS,
-            .global = &Connection::onGlobal,
-            .global_remove = &Connection::onGlobalRemove,
-        };
-        addCoreListener(connection->core, &connection->coreListener, &coreEvents, connection.get());
-        connection->registry = coreRegistry(connection->core);
-        ok = connection->registry != nullptr;
-        if (ok) {
-            addRegistryListener(connection->registry, &connection->registryListener, &registryEvents,
-                                     connection.get());
-            connection->requestSync();
-        }
-    }
-    pw_thread_loop_unlock(connection->loop);
-    if (ok)
+    // The loop and context outlive a lost daemon; only the connection is
+    // made again, so an attempt while none runs is one failed connect().
+    if (!m_connection) {
+        auto connection = std::make_unique<Connection>();
+        connection->loop = pw_thread_loop_new("stirwell-pipewire", nullptr);
+        if (!connection->loop)
+            return;
+        connection->context = pw_context_new(pw_thread_loop_get_loop(connection->loop),
+                                             pw_properties_new(PW_KEY_APP_NAME, "Stirwell", PW_KEY_APP_ID,
+                                                               "com.stirwell.app", nullptr),
+                                             0);
+        if (!connection->context || pw_thread_loop_start(connection->loop) < 0)
+            return;
         m_connection = std::move(connection);
+    }
+    pw_thread_loop_lock(m_connection->loop);
+    if (!m_connection->connect())
+        m_connection->disconnect();
+    pw_thread_loop_unlock(m_connection->loop);
 }
 
 SensorReading PipeWireScreenCastProbe::screenCastActive()
