@@ -99,7 +99,7 @@ void BM_PipeWireScreenCastQuery(benchmark::State &state)
 BENCHMARK(BM_PipeWireScreenCastQuery);
 
 // What the probe spends every 30 seconds while no daemon is reachable: one
-// failed connection attempt.
+// failed connection attempt (run without a daemon).
 void BM_PipeWireScreenCastRetry(benchmark::State &state)
 {
     VirtualRuntime runtime{1'741'356'200};

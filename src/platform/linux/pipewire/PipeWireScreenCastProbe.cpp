@@ -94,6 +94,9 @@ struct PipeWireScreenCastProbe::Connection {
     spa_hook coreListener{};
     spa_hook registryListener{};
     std::atomic<int> reading{static_cast<int>(SensorReading::unknown)};
+    // Connected and not lost: a first answer may still be on its way, and
+    // connecting again would only delay it.
+    std::atomic<bool> alive{false};
 
     int pendingSync = 0;
     bool synced = false;
@@ -138,6 +141,7 @@ struct PipeWireScreenCastProbe::Connection {
         }
         synced = false;
         lost = false;
+        alive = false;
         pendingSync = 0;
         publish(SensorReading::unknown);
     }
@@ -173,6 +177,7 @@ struct PipeWireScreenCastProbe::Connection {
             return false;
         addRegistryListener(registry, &registryListener, &registryEvents, this);
         requestSync();
+        alive = true;
         return true;
     }
 
@@ -237,6 +242,7 @@ struct PipeWireScreenCastProbe::Connection {
         if (id != PW_ID_CORE || (res != -EPIPE && res != -ECONNRESET && res != -ENOTCONN))
             return;
         self->lost = true;
+        self->alive = false;
         self->publish(SensorReading::unknown);
     }
 
@@ -345,7 +351,8 @@ SensorReading PipeWireScreenCastProbe::screenCastActive()
 {
     const auto reading =
         m_connection ? static_cast<SensorReading>(m_connection->reading.load()) : SensorReading::unknown;
-    if (reading == SensorReading::unknown && m_runtime.monotonic() - m_lastAttempt >= kReconnectSeconds)
+    if (reading == SensorReading::unknown && !(m_connection && m_connection->alive)
+        && m_runtime.monotonic() - m_lastAttempt >= kReconnectSeconds)
         connectToDaemon();
     return reading;
 }
