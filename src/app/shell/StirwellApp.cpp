@@ -170,14 +170,27 @@ void StirwellApp::captureOverlay(BreakState state)
     const QList<OverlayPanel *> panels = m_appDelegate.overlayPanels();
     ++m_captureCount;
     for (int i = 0; i < panels.size(); ++i) {
-        const QImage image = panels[i]->capture();
         const QString path = QDir(m_options.captureDirectory)
                                  .filePath(QStringLiteral("%1-%2-screen%3.png")
                                                .arg(m_captureCount, 2, 10, QLatin1Char('0'))
                                                .arg(rawValue(state))
                                                .arg(i + 1));
-        if (!image.isNull() && image.save(path))
-            QTextStream(stdout) << "screenshot " << path << Qt::endl;
+        OverlayPanel *panel = panels[i];
+        auto save = [this, panel, path] {
+            if (!m_appDelegate.overlayPanels().contains(panel))
+                return; // gone meanwhile
+            const QImage image = panel->capture();
+            if (!image.isNull() && image.save(path))
+                QTextStream(stdout) << "screenshot " << path << Qt::endl;
+        };
+        QQuickWindow *window = panel->window();
+        // A window just shown has not been laid out yet: capture after its
+        // first frame.
+        if (window && !window->isExposed())
+            connect(window, &QQuickWindow::frameSwapped, this, save,
+                    static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::SingleShotConnection));
+        else
+            save();
     }
 }
 

@@ -18,13 +18,13 @@ Item {
             id: glow
             anchors.centerIn: parent
             width: 160; height: width; radius: width / 2
-            color: "#2630d158"
+            color: "#1230d158"
         }
         Rectangle {
             id: breath
             anchors.centerIn: parent
             width: 160; height: width; radius: width / 2
-            color: "#2664d2ff"
+            color: "#1a64d2ff"
         }
         SequentialAnimation {
             running: ring.visible

@@ -65,24 +65,32 @@ Window {
         anchors.fill: parent
         opacity: 0
 
-        // Backdrop: a deep night gradient with two soft colour pools.
-        Rectangle {
+        // Backdrop: a deep night gradient with two soft colour pools, painted
+        // once per size.
+        Canvas {
             anchors.fill: parent
-            gradient: Gradient {
-                GradientStop { position: 0.0; color: "#0d1526" }
-                GradientStop { position: 0.55; color: "#0a1a24" }
-                GradientStop { position: 1.0; color: "#06090f" }
+            onWidthChanged: requestPaint()
+            onHeightChanged: requestPaint()
+            onPaint: {
+                var ctx = getContext("2d");
+                var w = width, h = height;
+                var base = ctx.createLinearGradient(0, 0, 0, h);
+                base.addColorStop(0, "#0e1628");
+                base.addColorStop(0.6, "#0a1620");
+                base.addColorStop(1, "#05080e");
+                ctx.fillStyle = base;
+                ctx.fillRect(0, 0, w, h);
+                var pools = [[w * 0.18, h * 0.12, Math.max(w, h) * 0.75, "rgba(48,209,88,0.16)"],
+                             [w * 0.88, h * 0.95, Math.max(w, h) * 0.7, "rgba(100,210,255,0.13)"]];
+                for (var i = 0; i < pools.length; ++i) {
+                    var p = pools[i];
+                    var g = ctx.createRadialGradient(p[0], p[1], 0, p[0], p[1], p[2]);
+                    g.addColorStop(0, p[3]);
+                    g.addColorStop(1, "rgba(0,0,0,0)");
+                    ctx.fillStyle = g;
+                    ctx.fillRect(0, 0, w, h);
+                }
             }
-        }
-        Rectangle {
-            width: parent.width * 0.9; height: width; radius: width / 2
-            x: -width * 0.35; y: -height * 0.45
-            color: "#1430d158"
-        }
-        Rectangle {
-            width: parent.width * 0.8; height: width; radius: width / 2
-            x: parent.width - width * 0.6; y: parent.height - height * 0.5
-            color: "#1264d2ff"
         }
 
         Column {
@@ -217,11 +225,16 @@ Window {
                             NumberAnimation { target: check; property: "scale"; to: 1.0; duration: 380; easing.type: Easing.OutBounce }
                         }
                     }
+                    QtObject { id: completionMessage; property var lines: (window.screen === "completion" ? vm.getCompletionMessage() : "").split("\n") }
                     Text {
-                        text: completionMessage.text
-                        color: "white"; font.pixelSize: 30; font.bold: true
+                        text: completionMessage.lines[0] || ""
+                        color: "white"; font.pixelSize: 34; font.bold: true
                         width: parent.width; horizontalAlignment: Text.AlignHCenter; wrapMode: Text.WordWrap
-                        QtObject { id: completionMessage; property string text: window.screen === "completion" ? vm.getCompletionMessage() : "" }
+                    }
+                    Text {
+                        text: completionMessage.lines[1] || ""
+                        color: "#b3ffffff"; font.pixelSize: 20
+                        width: parent.width; horizontalAlignment: Text.AlignHCenter; wrapMode: Text.WordWrap
                     }
                     Rectangle {
                         visible: vm.milestoneText !== ""
