@@ -141,13 +141,13 @@ void AppDelegate::showOverlay()
             delete panel;
             continue;
         }
-        delete m_overlayPanels.value(screen->name());
-        m_overlayPanels.insert(screen->name(), panel);
+        delete m_overlayPanels.value(screen);
+        m_overlayPanels.insert(screen, panel);
         panel->showAndFadeIn();
     }
     // The first screen's panel takes the keyboard.
     if (!m_overlayPanels.isEmpty())
-        m_overlayPanels.value(screens.first()->name(), m_overlayPanels.first())->bringForward();
+        m_overlayPanels.value(screens.first(), m_overlayPanels.first())->bringForward();
     emit overlayShown();
 }
 
@@ -165,9 +165,9 @@ QList<OverlayPanel *> AppDelegate::overlayPanels() const { return m_overlayPanel
 
 void AppDelegate::cleanupStalePanels()
 {
-    QSet<QString> attached;
+    QSet<QScreen *> attached;
     for (QScreen *screen : QGuiApplication::screens())
-        attached.insert(screen->name());
+        attached.insert(screen);
     if (attached.isEmpty())
         return;
     for (auto it = m_overlayPanels.begin(); it != m_overlayPanels.end();) {

@@ -17,6 +17,7 @@
 
 class QQmlComponent;
 class QQmlEngine;
+class QScreen;
 
 
 namespace stirwell {
@@ -90,7 +91,9 @@ private:
     void emergencyBypass();
     [[nodiscard]] QQmlComponent *overlayComponent();
 
-    QMap<QString, OverlayPanel *> m_overlayPanels;
+    // Keyed by screen; a key is only compared, never used after its screen
+    // is gone.
+    QMap<QScreen *, OverlayPanel *> m_overlayPanels;
     std::unique_ptr<QWindow> m_microBreakPanel;
     SleepWakeObserver m_sleepWakeObserver;
     QPointer<QWidget> m_onboardingWindow;
