@@ -58,12 +58,20 @@ int main(int argc, char *argv[])
                       QStringLiteral("Save a screenshot of every break screen into DIR."), QStringLiteral("DIR")});
     parser.addOption({QStringLiteral("print-states"), QStringLiteral("Print every state change.")});
     parser.addOption({QStringLiteral("exit-after-break"), QStringLiteral("Quit once the first break is over.")});
+    parser.addOption({QStringLiteral("quit"),
+                      QStringLiteral("Ask the running Stirwell to quit (refused while a break is due or under way).")});
     parser.process(app);
+    const bool quitRequest = parser.isSet(QStringLiteral("quit"));
 
     stirwell::SingleInstance instance;
-    if (!instance.claim()) {
-        QTextStream(stdout) << "Stirwell is already running; it has been brought forward.\n";
+    if (!instance.claim(quitRequest ? QByteArrayLiteral("quit") : QByteArrayLiteral("activate"))) {
+        QTextStream(stdout) << (quitRequest ? "Stirwell has been asked to quit.\n"
+                                            : "Stirwell is already running; it has been brought forward.\n");
         return 0;
+    }
+    if (quitRequest) {
+        QTextStream(stdout) << "Stirwell is not running.\n";
+        return 1;
     }
 
     stirwell::SystemRuntime runtime(*scale);
@@ -84,6 +92,10 @@ int main(int argc, char *argv[])
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [](QSessionManager &) {});
     QObject::connect(&instance, &stirwell::SingleInstance::activationRequested, &stirwellApp,
                      [&stirwellApp] { stirwellApp.appDelegate().bringForward(); });
+    QObject::connect(&instance, &stirwell::SingleInstance::quitRequested, &stirwellApp, [&stirwellApp] {
+        if (!stirwellApp.appDelegate().requestUserQuit())
+            QTextStream(stdout) << "quit refused: a break is due or under way" << Qt::endl;
+    });
 
     stirwellApp.launch();
     if (options.printStates)

@@ -81,10 +81,12 @@ bool AppDelegate::applicationShouldTerminate()
     return true;
 }
 
-void AppDelegate::requestUserQuit()
+bool AppDelegate::requestUserQuit()
 {
-    if (applicationShouldTerminate())
-        QCoreApplication::quit();
+    if (!applicationShouldTerminate())
+        return false;
+    QCoreApplication::quit();
+    return true;
 }
 
 void AppDelegate::applicationWillTerminate()

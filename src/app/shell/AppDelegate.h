@@ -51,7 +51,7 @@ public:
     // is brought forward instead). Only the user's own quit asks it.
     [[nodiscard]] bool applicationShouldTerminate();
     // The user asked to quit (menu, Ctrl+Q): quits unless the guard refuses.
-    void requestUserQuit();
+    bool requestUserQuit();
     void applicationWillTerminate();
 
     void showOnboarding(std::function<void(CommitmentMode)> onComplete);

@@ -36,11 +36,14 @@ OnboardingWindow::OnboardingWindow(std::function<void(CommitmentMode)> onComplet
     auto *start = new QPushButton(QStringLiteral("Get Started"));
     start->setObjectName(QStringLiteral("getStarted"));
     start->setCursor(Qt::PointingHandCursor);
+    start->setDefault(true);
+    start->setAutoDefault(true);
     layout->addWidget(icon);
     layout->addWidget(title);
     layout->addWidget(text);
     layout->addStretch();
     layout->addWidget(start, 0, Qt::AlignCenter);
+    start->setFocus();
     connect(start, &QPushButton::clicked, this, [this] {
         if (m_onComplete)
             m_onComplete(CommitmentMode::normal);

@@ -22,14 +22,14 @@ QString SingleInstance::socketPath()
     return directory + QStringLiteral("/com.stirwell.app.socket");
 }
 
-bool SingleInstance::claim()
+bool SingleInstance::claim(const QByteArray &request)
 {
     const QString path = socketPath();
     {
         QLocalSocket socket;
         socket.connectToServer(path);
         if (socket.waitForConnected(500)) {
-            socket.write("activate\n");
+            socket.write(request + '\n');
             socket.waitForBytesWritten(500);
             socket.disconnectFromServer();
             return false;
@@ -44,7 +44,15 @@ bool SingleInstance::claim()
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket *peer = m_server->nextPendingConnection()) {
             connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
-            emit activationRequested();
+            connect(peer, &QLocalSocket::readyRead, this, [this, peer] {
+                while (peer->canReadLine()) {
+                    const QByteArray line = peer->readLine().trimmed();
+                    if (line == "quit")
+                        emit quitRequested();
+                    else
+                        emit activationRequested();
+                }
+            });
         }
     });
     return true;

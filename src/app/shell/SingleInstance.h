@@ -17,12 +17,14 @@ public:
     ~SingleInstance() override;
 
     // True when this process is the first; false when another one answered
-    // (and has been asked to come forward).
-    [[nodiscard]] bool claim();
+    // and was handed `request` ("activate": come forward; "quit": the
+    // user asks it to quit, through its quit guard).
+    [[nodiscard]] bool claim(const QByteArray &request = QByteArrayLiteral("activate"));
     [[nodiscard]] static QString socketPath();
 
 signals:
     void activationRequested();
+    void quitRequested();
 
 private:
     QLocalServer *m_server = nullptr;
