@@ -114,7 +114,7 @@ void StirwellApp::setup()
             m_meetingDetector.setDetectBrowserMeetings(
                 m_preferences.boolValue(MeetingDetector::kDetectBrowserMeetingsKey).value_or(true));
     });
-    if (qEnvironmentVariableIsEmpty("STIRWELL_NO_MEETINGS")) m_meetingDetector.start();
+    m_meetingDetector.start();
 
     m_notificationService.requestPermission();
     m_scheduler.onQuietHoursChanged = [&wiring](bool inside) { wiring.quietHoursChanged(inside); };
