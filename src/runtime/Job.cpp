@@ -2,6 +2,8 @@
 
 #include "runtime/JobQueue.h"
 
+#include <algorithm>
+
 namespace stirwell {
 
 Job::Job(std::shared_ptr<JobState> state)
@@ -86,6 +88,20 @@ std::optional<double> JobQueue::nextDue() const
     if (m_pending.empty())
         return std::nullopt;
     return (*m_pending.begin())->dueMonotonic;
+}
+
+std::optional<double> JobQueue::coalescedWakeTime() const
+{
+    std::optional<double> wake;
+    for (const auto &state : m_pending) {
+        if (wake && state->dueMonotonic > *wake)
+            break; // sorted by due time: no later job can wake us earlier
+        const double tolerance = state->repeatInterval > 0 ? std::min(1.0, 0.25 * state->repeatInterval) : 0.0;
+        const double latest = state->dueMonotonic + tolerance;
+        if (!wake || latest < *wake)
+            wake = latest;
+    }
+    return wake;
 }
 
 bool JobQueue::runNext(double monotonicNow)

@@ -37,7 +37,7 @@ double SystemRuntime::monotonic() const
 
 void SystemRuntime::rearm()
 {
-    const auto due = m_queue.nextDue();
+    const auto due = m_queue.coalescedWakeTime();
     if (!due) {
         m_timer.stop();
         return;

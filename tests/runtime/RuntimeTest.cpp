@@ -1,3 +1,4 @@
+#include "runtime/JobQueue.h"
 #include "runtime/SystemRuntime.h"
 #include "runtime/TimeScale.h"
 #include "runtime/virtual/VirtualRuntime.h"
@@ -181,4 +182,28 @@ TEST(VirtualRuntime, RepeatWhileEndsWhenTheStepSaysSo)
     EXPECT_EQ(steps, 3);
     EXPECT_FALSE(job.isActive());
     EXPECT_EQ(runtime.pendingJobCount(), 0u);
+}
+
+TEST(JobQueue, StepsOfDifferentCadencesShareAWakeUp)
+{
+    JobQueue queue;
+    // A one-second tick due at 1.0 may run until 1.25; a three-second poll
+    // due at 0.4 until 1.15: waking at 1.15 serves both.
+    auto tick = queue.add(1.0, 1.0, [] { return true; });
+    auto poll = queue.add(0.4, 3.0, [] { return true; });
+    EXPECT_EQ(queue.nextDue(), 0.4);
+    ASSERT_TRUE(queue.coalescedWakeTime());
+    EXPECT_DOUBLE_EQ(*queue.coalescedWakeTime(), 1.15);
+    EXPECT_TRUE(queue.runNext(1.15));
+    EXPECT_TRUE(queue.runNext(1.15));
+    EXPECT_FALSE(queue.runNext(1.15));
+    // Both stay on their own grid.
+    EXPECT_EQ(queue.nextDue(), 2.0);
+
+    // A one-shot job is never run late.
+    auto once = queue.add(1.5, 0, [] { return false; });
+    EXPECT_DOUBLE_EQ(*queue.coalescedWakeTime(), 1.5);
+    queue.remove(once.get());
+    queue.remove(tick.get());
+    queue.remove(poll.get());
 }
