@@ -23,6 +23,7 @@ packages=(
   # test environment: private buses, displays, sound server
   dbus dbus-x11 python3 python3-dbusmock python3-gi xvfb xauth xdotool x11-utils openbox
   pulseaudio pulseaudio-utils sox pipewire
+  sway wtype grim qt6-wayland
   fonts-dejavu-core
 )
 
