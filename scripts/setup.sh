@@ -15,8 +15,8 @@ packages=(
   qml6-module-qtquick-dialogs qml6-module-qt-labs-platform
   libgl-dev libxkbcommon-dev
   # platform adapters
-  libx11-dev libxss-dev libxext-dev libpulse-dev liblz4-dev libical-dev libecal2.0-dev
-  libxcb1-dev libxcb-randr0-dev
+  libx11-dev libxext-dev libpulse-dev liblz4-dev libical-dev libecal2.0-dev
+  libxcb1-dev libxcb-randr0-dev libxcb-screensaver0-dev
   libcanberra-dev libcanberra-pulse sound-theme-freedesktop libwayland-dev wayland-protocols
   libpipewire-0.3-dev
   evolution-data-server

@@ -34,7 +34,7 @@ std::vector<std::unique_ptr<IdleTimeSource>> linuxIdleTimeSourceCandidates(const
     if (facts.isWayland()) {
         candidates.push_back(std::make_unique<WaylandIdleNotifySource>(runtime));
     } else if (facts.x11Display && (facts.sessionType.isEmpty() || facts.sessionType == QLatin1String("x11"))) {
-        candidates.push_back(std::make_unique<XScreenSaverIdleSource>());
+        candidates.push_back(std::make_unique<XScreenSaverIdleSource>(runtime));
     }
     return candidates;
 }

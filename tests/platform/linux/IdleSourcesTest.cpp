@@ -31,7 +31,8 @@ TEST(XScreenSaverIdle, GrowsWhileNothingHappensAndResetsOnInput)
 {
     if (qEnvironmentVariableIsEmpty("DISPLAY"))
         GTEST_SKIP() << "no X display (run under scripts/with-test-env.sh)";
-    XScreenSaverIdleSource source;
+    VirtualRuntime runtime{0};
+    XScreenSaverIdleSource source(runtime);
     if (!source.probe())
         GTEST_SKIP() << "the X server has no screensaver extension";
     if (!moveThePointer(10, 10))
@@ -40,20 +41,52 @@ TEST(XScreenSaverIdle, GrowsWhileNothingHappensAndResetsOnInput)
     const std::optional<double> start = source.idleSeconds();
     ASSERT_TRUE(start.has_value());
     QTest::qWait(1500);
+    runtime.advance(1.5);
     const std::optional<double> later = source.idleSeconds();
     ASSERT_TRUE(later.has_value());
     EXPECT_GE(*later - *start, 1.3);
     EXPECT_LT(*later - *start, 3.0);
 
     ASSERT_TRUE(moveThePointer(200, 150));
+    runtime.advance(2);
     const std::optional<double> afterInput = source.idleSeconds();
     ASSERT_TRUE(afterInput.has_value());
     EXPECT_LT(*afterInput, 0.5);
 }
 
+// At the countdown's one-second cadence an answer is the one asked for at the
+// previous call: input after that call shows one call later.
+TEST(XScreenSaverIdle, SteadyCallersGetTheAnswerAskedForAtTheirPreviousCall)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        GTEST_SKIP() << "no X display (run under scripts/with-test-env.sh)";
+    VirtualRuntime runtime{0};
+    XScreenSaverIdleSource source(runtime);
+    if (!source.probe())
+        GTEST_SKIP() << "the X server has no screensaver extension";
+    if (!moveThePointer(10, 10))
+        GTEST_SKIP() << "xdotool cannot move the pointer";
+    QTest::qWait(1200);
+    const std::optional<double> before = source.idleSeconds();
+    ASSERT_TRUE(before.has_value());
+    ASSERT_GE(*before, 1.0);
+    QTest::qWait(300);
+
+    ASSERT_TRUE(moveThePointer(300, 200));
+    runtime.advance(1);
+    const std::optional<double> oneStepOld = source.idleSeconds();
+    ASSERT_TRUE(oneStepOld.has_value());
+    EXPECT_GE(*oneStepOld, *before) << "answered before the input";
+    runtime.advance(1);
+    const std::optional<double> current = source.idleSeconds();
+    ASSERT_TRUE(current.has_value());
+    EXPECT_LT(*current, 0.5);
+}
+
 TEST(XScreenSaverIdle, NoDisplayMeansUnavailable)
 {
-    XScreenSaverIdleSource source(":4242");
+    VirtualRuntime runtime{0};
+    XScreenSaverIdleSource source(runtime, ":4242");
     EXPECT_FALSE(source.probe());
     EXPECT_EQ(source.idleSeconds(), std::nullopt);
 }

@@ -11,6 +11,11 @@ namespace stirwell::procfs {
 
 void forEachPid(int procFd, const std::function<void(qint64 pid, const char *name)> &visit)
 {
+    forEachPidEntry(procFd, [&](qint64 pid, const char *name, quint64) { visit(pid, name); });
+}
+
+void forEachPidEntry(int procFd, const std::function<void(qint64 pid, const char *name, quint64 inode)> &visit)
+{
     const int fd = ::openat(procFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return;
@@ -33,7 +38,7 @@ void forEachPid(int procFd, const std::function<void(qint64 pid, const char *nam
             pid = pid * 10 + (*c - '0');
         }
         if (numeric)
-            visit(pid, name);
+            visit(pid, name, entry->d_ino);
     }
     ::closedir(dir);
 }

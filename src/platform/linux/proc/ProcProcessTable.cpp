@@ -69,18 +69,28 @@ void ProcProcessTable::scan()
     m_list.clear();
     if (m_procFd < 0)
         return;
-    QHash<qint64, ProcessInfo> seen;
+    const double now = m_runtime.monotonic();
+    const bool reread = now - m_lastReread >= kRereadSeconds || now < m_lastReread;
+    if (reread)
+        m_lastReread = now;
+    QHash<qint64, Known> seen;
     seen.reserve(m_known.size());
     char path[64];
-    procfs::forEachPid(m_procFd, [&](qint64 pid, const char *name) {
+    procfs::forEachPidEntry(m_procFd, [&](qint64 pid, const char *name, quint64 inode) {
+        const auto known = m_known.constFind(pid);
+        const bool sameProcess = known != m_known.cend() && known->inode == inode;
+        if (sameProcess && !reread && !m_commandLineNames.contains(known->info.name)) {
+            seen.insert(pid, *known);
+            m_list.push_back(known->info);
+            return;
+        }
         std::snprintf(path, sizeof path, "%s/comm", name);
         const QString comm = trimmedLine(procfs::readSmallFile(m_procFd, path, 64));
         if (comm.isEmpty())
             return; // gone meanwhile, or a kernel oddity
         ProcessInfo info;
-        const auto known = m_known.constFind(pid);
-        if (known != m_known.cend() && known->name == comm) {
-            info = *known;
+        if (sameProcess && known->info.name == comm) {
+            info = known->info;
         } else {
             info.pid = pid;
             info.name = comm;
@@ -91,6 +101,8 @@ void ProcProcessTable::scan()
             readSandboxIds(procfs::readSmallFile(m_procFd, path), info);
         }
         if (m_commandLineNames.contains(comm)) {
+            // The few tools whose arguments tell what they do (screen
+            // recorders) are read in full at every listing.
             std::snprintf(path, sizeof path, "%s/cmdline", name);
             const QByteArray cmdline = procfs::readSmallFile(m_procFd, path, 16384);
             info.arguments.clear();
@@ -98,7 +110,7 @@ void ProcProcessTable::scan()
                 if (!argument.isEmpty())
                     info.arguments << QString::fromLocal8Bit(argument);
         }
-        seen.insert(pid, info);
+        seen.insert(pid, Known{inode, info});
         m_list.push_back(info);
     });
     m_known = std::move(seen);

@@ -11,13 +11,19 @@ class Runtime;
 
 // The session's processes from /proc.
 //
-// A listing costs one directory read and one short-name read per process;
-// the executable, the sandbox id (from the process's cgroup: Flatpak
-// "app-flatpak-<id>-<n>.scope", Snap "snap.<name>.<app>-<uuid>.scope") are
-// read once per process and again only when its short name changes (an
-// exec). Listings within one second are shared.
+// A listing costs one directory read; a process is read (short name,
+// executable, the sandbox id from its cgroup: Flatpak
+// "app-flatpak-<id>-<n>.scope", Snap "snap.<name>.<app>-<uuid>.scope") when
+// it first appears, and all are read afresh once every kRereadSeconds so that
+// an exec (a launcher script becoming the meeting app) is noticed within a
+// minute. Reading every process's name at every listing cost about a
+// millisecond each time, which the five-second meeting check cannot afford.
+// A pid reused by a new process shows a new inode and is read as new.
+// Listings within one second are shared.
 class ProcProcessTable : public RunningProcesses {
 public:
+    static constexpr double kRereadSeconds = 60.0;
+
     explicit ProcProcessTable(const Runtime &runtime, const QString &procRoot = QStringLiteral("/proc"));
     ~ProcProcessTable() override;
     ProcProcessTable(const ProcProcessTable &) = delete;
@@ -35,9 +41,14 @@ private:
     const Runtime &m_runtime;
     int m_procFd = -1;
     QSet<QString> m_commandLineNames;
-    QHash<qint64, ProcessInfo> m_known;
+    struct Known {
+        quint64 inode = 0;
+        ProcessInfo info;
+    };
+    QHash<qint64, Known> m_known;
     std::vector<ProcessInfo> m_list;
     double m_lastScan = -1e9;
+    double m_lastReread = -1e9;
 };
 
 } // namespace stirwell

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 namespace stirwell {
 
@@ -34,6 +35,37 @@ struct X11FullscreenProbe::Connection {
     xcb_atom_t activeWindow = XCB_ATOM_NONE;
     xcb_atom_t wmCheck = XCB_ATOM_NONE;
     bool randr = false;
+    xcb_window_t watchedWindow = XCB_WINDOW_NONE;
+    std::optional<SensorReading> cachedAnswer;
+
+    // Events are never read as they come: they wait in the socket until the
+    // next question, and any event at all means the answer may have changed.
+    bool somethingHappened()
+    {
+        bool any = false;
+        while (xcb_generic_event_t *event = xcb_poll_for_event(connection)) {
+            any = true;
+            std::free(event);
+        }
+        return any;
+    }
+
+    // Configure events of the active window tell of its moves and resizes
+    // (window managers send them for frame moves too).
+    void watch(xcb_window_t window)
+    {
+        if (window == watchedWindow)
+            return;
+        if (watchedWindow != XCB_WINDOW_NONE) {
+            const uint32_t none = XCB_EVENT_MASK_NO_EVENT;
+            xcb_change_window_attributes(connection, watchedWindow, XCB_CW_EVENT_MASK, &none);
+        }
+        watchedWindow = window;
+        if (window != XCB_WINDOW_NONE) {
+            const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+            xcb_change_window_attributes(connection, window, XCB_CW_EVENT_MASK, &mask);
+        }
+    }
 
     ~Connection()
     {
@@ -103,6 +135,15 @@ X11FullscreenProbe::X11FullscreenProbe(const QString &display, bool waylandSessi
             connection->connection, xcb_randr_query_version(connection->connection, 1, 3), nullptr));
         connection->randr = version && (version->major_version > 1 || version->minor_version >= 3);
     }
+    // Root property changes (the active window, the window manager) and
+    // screen changes invalidate the answer.
+    const uint32_t rootMask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_change_window_attributes(connection->connection, connection->root, XCB_CW_EVENT_MASK, &rootMask);
+    if (connection->randr)
+        xcb_randr_select_input(connection->connection, connection->root,
+                               XCB_RANDR_NOTIFY_MASK_SCREEN_CHANGE | XCB_RANDR_NOTIFY_MASK_CRTC_CHANGE
+                                   | XCB_RANDR_NOTIFY_MASK_OUTPUT_CHANGE);
+    xcb_flush(connection->connection);
     m_connection = std::move(connection);
 }
 
@@ -123,6 +164,15 @@ QString X11FullscreenProbe::backendName() const
 
 SensorReading X11FullscreenProbe::frontmostFullscreen()
 {
+    if (!m_connection || !m_connection->usable())
+        return SensorReading::unknown;
+    if (m_connection->somethingHappened() || !m_connection->cachedAnswer)
+        m_connection->cachedAnswer = askTheServer();
+    return *m_connection->cachedAnswer;
+}
+
+SensorReading X11FullscreenProbe::askTheServer()
+{
     const SensorReading notFullscreen = m_waylandSession ? SensorReading::unknown : SensorReading::no;
     if (!m_connection || !m_connection->usable() || m_connection->activeWindow == XCB_ATOM_NONE)
         return SensorReading::unknown;
@@ -142,6 +192,8 @@ SensorReading X11FullscreenProbe::frontmostFullscreen()
     if (xcb_get_property_value_length(active.get()) < static_cast<int>(sizeof(xcb_window_t)))
         return notFullscreen;
     const xcb_window_t window = *static_cast<const xcb_window_t *>(xcb_get_property_value(active.get()));
+    // Watched before its geometry is asked, so that no change falls between.
+    m_connection->watch(window);
     if (window == XCB_WINDOW_NONE)
         return notFullscreen;
 

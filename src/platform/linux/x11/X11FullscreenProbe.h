@@ -14,7 +14,10 @@ namespace stirwell {
 // In an X11 session the answer is yes or no; in a Wayland session only
 // XWayland windows are visible, so a full-screen X client (a game, Zoom) is
 // a yes and anything else `unknown`. Without a display, always `unknown`.
-// Uses its own connection, so it needs no GUI library.
+// Uses its own connection, so it needs no GUI library. The answer is kept
+// until the X server reports a change of the active window, its geometry,
+// the window manager or the screens: while nothing changes, a question costs
+// no round trip, and the events are read only when a question comes.
 class X11FullscreenProbe : public FullscreenProbe {
 public:
     // `display` as in DISPLAY; empty for the environment's. `waylandSession`
@@ -33,6 +36,8 @@ public:
     struct Connection;
 
 private:
+    SensorReading askTheServer();
+
     std::unique_ptr<Connection> m_connection;
     bool m_waylandSession;
 };

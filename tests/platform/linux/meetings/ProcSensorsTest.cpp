@@ -184,13 +184,27 @@ TEST(ProcProcessTable, ReadsNamesSandboxIdsAndCommandLines)
     EXPECT_FALSE(MeetingApps::isMeetingApp(byPid[103]));
     EXPECT_EQ(sharing.isScreenSharing(), SensorReading::yes);
 
-    // An exec changes the short name; the process is read afresh.
+    // An exec changes the short name; the process is read afresh at the
+    // next full reading, a minute after the last.
     writeFile(proc + QStringLiteral("/100/comm"), "bash\n");
-    runtime.advance(1);
+    auto zoomRuns = [&] {
+        for (const ProcessInfo &p : table.processes())
+            if (p.pid == 100)
+                return MeetingApps::isMeetingApp(p);
+        return false;
+    };
+    runtime.advance(5);
+    EXPECT_TRUE(zoomRuns()) << "names are not read again at every listing";
+    runtime.advance(ProcProcessTable::kRereadSeconds);
+    EXPECT_FALSE(zoomRuns());
+
+    // A new process is read at the next listing.
+    writeFile(proc + QStringLiteral("/105/comm"), "zoom\n");
+    runtime.advance(5);
+    bool seen = false;
     for (const ProcessInfo &p : table.processes())
-        if (p.pid == 100) {
-            EXPECT_FALSE(MeetingApps::isMeetingApp(p));
-        }
+        seen = seen || (p.pid == 105 && MeetingApps::isMeetingApp(p));
+    EXPECT_TRUE(seen);
 }
 
 TEST(ProcProcessTable, SeesARealProcessByItsName)
