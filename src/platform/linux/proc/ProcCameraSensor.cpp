@@ -19,7 +19,6 @@ namespace stirwell {
 
 namespace {
 constexpr double kEventQuietSeconds = 0.3;
-constexpr double kFullScanSeconds = 60;
 
 bool isVideoNodeName(const char *name)
 {
@@ -73,9 +72,13 @@ void ProcCameraSensor::watchDevices()
     QDir dir(m_deviceRoot);
     const QStringList nodes = dir.entryList({QStringLiteral("video*")}, QDir::System | QDir::Files);
     QSet<QByteArray> watched(m_deviceWatches.cbegin(), m_deviceWatches.cend());
+    m_deviceNodes = 0;
     for (const QString &node : nodes) {
         const QByteArray name = QFile::encodeName(node);
-        if (!isVideoNodeName(name.constData()) || watched.contains(name))
+        if (!isVideoNodeName(name.constData()))
+            continue;
+        ++m_deviceNodes;
+        if (watched.contains(name))
             continue;
         const int wd = ::inotify_add_watch(m_inotifyFd, QFile::encodeName(dir.filePath(node)).constData(),
                                            IN_OPEN | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE);
@@ -127,6 +130,10 @@ SensorReading ProcCameraSensor::probe()
 {
     if (m_procFd < 0)
         return SensorReading::unknown;
+    if (m_inotifyFd >= 0 && m_deviceNodes == 0) {
+        m_holders.clear();
+        return SensorReading::no;
+    }
     const double now = m_runtime.monotonic();
     if (m_stale || m_inotifyFd < 0 || m_fullScans == 0 || now - m_lastFullScan >= kFullScanSeconds
         || now < m_lastFullScan) {

@@ -23,8 +23,10 @@ class Runtime;
 // open or close of a device node (by anyone, sandboxed applications too)
 // marks the answer stale and, after 300 ms of quiet, hints the caller, whose
 // next probe scans /proc. Between events a probe only re-checks the
-// processes last seen holding a device; a full scan also runs once a minute
-// as a safety net, and on every probe when inotify is unavailable.
+// processes last seen holding a device; a full scan also runs every five
+// minutes as a safety net (a device handed over a socket shows no open), and
+// on every probe when inotify is unavailable. Without any video node (no
+// camera plugged in) the answer is no and nothing is scanned.
 //
 // Processes of other users cannot be inspected and are not counted; the
 // PipeWire and WirePlumber daemons, which may keep devices open while idle,
@@ -44,6 +46,8 @@ public:
     [[nodiscard]] QList<qint64> holders() const { return m_holders.values(); }
     [[nodiscard]] int fullScanCount() const { return m_fullScans; }
 
+    static constexpr double kFullScanSeconds = 300;
+
 private:
     void watchDevices();
     void readEvents();
@@ -57,6 +61,7 @@ private:
     int m_procFd = -1;
     int m_inotifyFd = -1;
     QHash<int, QByteArray> m_deviceWatches; // watch descriptor → node name
+    int m_deviceNodes = 0;                  // video nodes at the last listing
     std::unique_ptr<QSocketNotifier> m_notifier;
     std::function<void()> m_hint;
     Job m_hintJob;

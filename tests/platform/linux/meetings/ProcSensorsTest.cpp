@@ -113,6 +113,25 @@ TEST_F(CameraFixture, AHotPluggedCameraIsWatched)
     EXPECT_EQ(sensor.probe(), SensorReading::yes);
 }
 
+TEST_F(CameraFixture, WithoutAnyCameraNodeNothingIsScannedUntilOneIsPlugged)
+{
+    QTemporaryDir empty;
+    ProcCameraSensor sensor(runtime, empty.path(), QStringLiteral("/proc"));
+    sensor.setChangeHint([this] { ++hints; });
+    EXPECT_EQ(sensor.probe(), SensorReading::no);
+    runtime.advance(ProcCameraSensor::kFullScanSeconds + 1);
+    EXPECT_EQ(sensor.probe(), SensorReading::no);
+    EXPECT_EQ(sensor.fullScanCount(), 0);
+
+    writeFile(empty.path() + QStringLiteral("/video0"), {});
+    ASSERT_TRUE(hintArrives(0));
+    const int hintsBefore = hints;
+    holdOpen(empty.path() + QStringLiteral("/video0"));
+    ASSERT_TRUE(hintArrives(hintsBefore));
+    EXPECT_EQ(sensor.probe(), SensorReading::yes);
+    EXPECT_GT(sensor.fullScanCount(), 0);
+}
+
 TEST_F(CameraFixture, AProcTreeOfTheTestsOwnDecidesAndSoundDaemonsAreIgnored)
 {
     const QString proc = dir.filePath(QStringLiteral("proc"));
@@ -140,11 +159,11 @@ TEST_F(CameraFixture, AProcTreeOfTheTestsOwnDecidesAndSoundDaemonsAreIgnored)
     EXPECT_EQ(sensor.probe(), SensorReading::no);
     EXPECT_EQ(sensor.fullScanCount(), scans);
 
-    // A holder that appeared without an event is found by the minute scan.
+    // A holder that appeared without an event is found by the safety scan.
     QFile::link(dev + QStringLiteral("/video0"), proc + QStringLiteral("/4444/fd/9"));
     runtime.advance(3);
     EXPECT_EQ(sensor.probe(), SensorReading::no);
-    runtime.advance(60);
+    runtime.advance(ProcCameraSensor::kFullScanSeconds);
     EXPECT_EQ(sensor.probe(), SensorReading::yes);
 
     ProcCameraSensor unreadable(runtime, dev, dir.filePath(QStringLiteral("missing")));
