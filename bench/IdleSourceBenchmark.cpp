@@ -5,6 +5,7 @@
 #include "platform/linux/dbus/MutterIdleMonitorSource.h"
 #include "platform/linux/x11/XScreenSaverIdleSource.h"
 #include "runtime/SystemRuntime.h"
+#include "runtime/virtual/VirtualRuntime.h"
 #include "services/system/IdleNotificationEmulator.h"
 #include "services/system/IdleTimeSource.h"
 
@@ -47,13 +48,18 @@ void BM_IdleQuery_MutterDBusMock(benchmark::State &state)
         return;
     }
     mutter.mock("/org/gnome/Mutter/IdleMonitor/Core", "AddMethod", {"", "GetIdletime", "", "t", "ret = 1234"});
-    MutterIdleMonitorSource source(bus.connection());
+    // Fresh answers (a round trip each): the runtime moves on two seconds
+    // between queries.
+    VirtualRuntime runtime{0};
+    MutterIdleMonitorSource source(runtime, bus.connection());
     if (!source.probe()) {
         state.SkipWithError("the mock does not answer");
         return;
     }
-    for (auto _ : state)
+    for (auto _ : state) {
+        runtime.advance(2);
         benchmark::DoNotOptimize(source.idleSeconds());
+    }
 }
 BENCHMARK(BM_IdleQuery_MutterDBusMock)->Unit(benchmark::kMicrosecond);
 

@@ -30,7 +30,7 @@ std::vector<std::unique_ptr<IdleTimeSource>> linuxIdleTimeSourceCandidates(const
                                                                            const Runtime &runtime)
 {
     std::vector<std::unique_ptr<IdleTimeSource>> candidates;
-    candidates.push_back(std::make_unique<MutterIdleMonitorSource>(QDBusConnection::sessionBus()));
+    candidates.push_back(std::make_unique<MutterIdleMonitorSource>(runtime, QDBusConnection::sessionBus()));
     if (facts.isWayland()) {
         candidates.push_back(std::make_unique<WaylandIdleNotifySource>(runtime));
     } else if (facts.x11Display && (facts.sessionType.isEmpty() || facts.sessionType == QLatin1String("x11"))) {

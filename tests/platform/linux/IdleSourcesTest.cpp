@@ -96,7 +96,8 @@ TEST(MutterIdleMonitor, ReadsTheCompositorsIdleTime)
     PrivateBus bus;
     if (!bus.error().isEmpty())
         GTEST_SKIP() << "no private D-Bus: " << bus.error().toStdString();
-    MutterIdleMonitorSource source(bus.connection());
+    VirtualRuntime runtime{0};
+    MutterIdleMonitorSource source(runtime, bus.connection());
     EXPECT_FALSE(source.probe()); // nobody owns the name yet
 
     DBusMock mutter(bus,
@@ -108,13 +109,24 @@ TEST(MutterIdleMonitor, ReadsTheCompositorsIdleTime)
     mutter.mock("/org/gnome/Mutter/IdleMonitor/Core", "AddMethod",
                 {"", "GetIdletime", "", "t", "ret = 12345"});
     ASSERT_TRUE(source.probe());
+    runtime.advance(2);
     EXPECT_EQ(source.idleSeconds(), 12.345);
+
+    // At a one-second cadence each answer is the reply to the call sent at
+    // the query before.
+    mutter.mock("/org/gnome/Mutter/IdleMonitor/Core", "AddMethod", {"", "GetIdletime", "", "t", "ret = 20000"});
+    runtime.advance(1);
+    EXPECT_EQ(source.idleSeconds(), 12.345);
+    runtime.advance(1);
+    EXPECT_EQ(source.idleSeconds(), 20.0);
 
     // A monitor that fails to answer gives no reading (not a stale one).
     mutter.mock("/org/gnome/Mutter/IdleMonitor/Core", "AddMethod",
                 {"", "GetIdletime", "", "t", "raise dbus.exceptions.DBusException('busy', name='org.gnome.Failed')"});
+    runtime.advance(2);
     EXPECT_EQ(source.idleSeconds(), std::nullopt);
     mutter.kill();
+    runtime.advance(2);
     EXPECT_EQ(source.idleSeconds(), std::nullopt);
 }
 

@@ -1,6 +1,7 @@
 #include "platform/linux/x11/XScreenSaverIdleSource.h"
 
 #include "runtime/Runtime.h"
+#include "services/system/PipelinedIdleQuery.h"
 
 #include <xcb/screensaver.h>
 #include <xcb/xcb.h>
@@ -86,24 +87,26 @@ std::optional<double> XScreenSaverIdleSource::idleSeconds()
     std::lock_guard lock(m_mutex);
     if (!m_connection || !m_connection->usable())
         return std::nullopt;
+    Connection &c = *m_connection;
     const double now = m_runtime.monotonic();
-    const double age = now - m_connection->pendingSentAt;
-    if (m_connection->pending && age >= 0 && age < kSharedAnswerAge && m_connection->lastAnswer)
-        return m_connection->lastAnswer; // a second caller within the same step
     std::optional<double> answer;
-    if (m_connection->pending && age >= 0 && age <= kPipelinedAnswerAge) {
-        answer = m_connection->take();
-    } else {
-        // Too old to stand for now (or none): ask afresh and wait.
-        if (m_connection->pending)
-            xcb_discard_reply(m_connection->connection, m_connection->pending->sequence);
-        m_connection->pending.reset();
-        m_connection->send(now);
-        answer = m_connection->take();
+    switch (PipelinedIdleQuery::next(c.pending.has_value(), c.lastAnswer.has_value(), now - c.pendingSentAt)) {
+    case PipelinedIdleQuery::Step::shareLastAnswer:
+        return c.lastAnswer;
+    case PipelinedIdleQuery::Step::takePendingReply:
+        answer = c.take();
+        break;
+    case PipelinedIdleQuery::Step::askAfresh:
+        if (c.pending)
+            xcb_discard_reply(c.connection, c.pending->sequence);
+        c.pending.reset();
+        c.send(now);
+        answer = c.take();
+        break;
     }
-    m_connection->lastAnswer = answer;
-    if (m_connection->usable())
-        m_connection->send(now);
+    c.lastAnswer = answer;
+    if (c.usable())
+        c.send(now);
     return answer;
 }
 

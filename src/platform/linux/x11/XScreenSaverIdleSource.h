@@ -16,18 +16,11 @@ class Runtime;
 // sees only input that reaches X11 clients. Note that clients resetting the
 // screensaver (video players) reset this idle time too.
 //
-// Asked once a second (the countdown's cadence), the source does not wait for
-// the server: each answer comes from the request sent at the previous call,
-// whose reply is already waiting in the socket, and the next request goes out
-// at once. So a steady caller costs no extra wake-up, and its answers are one
-// step (at most kPipelinedAnswerAge seconds) old. A caller that asks less
-// often, or for the first time, gets a fresh answer and waits for it.
-// Callers within kSharedAnswerAge of each other share one answer.
+// Queries are pipelined (PipelinedIdleQuery): at the countdown's one-second
+// cadence an answer is the reply to the request sent at the previous call,
+// already waiting in the socket, so no call waits for the server.
 class XScreenSaverIdleSource final : public IdleTimeSource {
 public:
-    static constexpr double kSharedAnswerAge = 0.5;
-    static constexpr double kPipelinedAnswerAge = 1.25;
-
     // An empty display name means $DISPLAY.
     explicit XScreenSaverIdleSource(const Runtime &runtime, QByteArray displayName = {});
     ~XScreenSaverIdleSource() override;
