@@ -32,8 +32,11 @@ OUTPUTS = {"HEADLESS-1": (0, 0, 1280, 800), "HEADLESS-2": (1280, 0, 1024, 768)}
 BACKGROUND = (255, 0, 255)
 PANEL_TITLE = "Stirwell break"
 # Sway 1.7 has no idle protocol Stirwell reads, so a due break waits its full
-# three minutes for a pause in typing: 9 s at this scale. A nudge lasts 6 s.
-TIME_SCALE = "20"
+# three minutes for a pause in typing: 12 s at this scale. A nudge lasts 8 s
+# before the block, and a one-minute countdown 4 s.
+TIME_SCALE = "15"
+# The ring around the control that has the keyboard.
+FOCUS_RING = (0x64, 0xd2, 0xff)
 BREAK_SOON = {"onboardingCompleted": True, "intervalMinutes": 1, "calendarReadSystemStore": False}
 
 
@@ -287,6 +290,13 @@ class Stirwell:
     def run_again(self, *args):
         return self.session.run(BINARY, *args, timeout=15)
 
+    def preference(self, key):
+        try:
+            with open(self.prefs_path) as f:
+                return json.load(f).get(key)
+        except (OSError, ValueError):
+            return None
+
     def report(self):
         return (f"\n--- Stirwell output ---\n" + "\n".join(self.lines)
                 + f"\n--- Stirwell log ---\n{tail(self.log)}"
@@ -363,6 +373,12 @@ class SwayAppTest(unittest.TestCase):
         self.assertTrue(wait_until(shown, 8), f"{output} does not show a break screen: size, pixels, "
                                                f"background share, mean, bright share = {stats()}{self.app.report()}")
 
+    def pixels_near(self, output, colour, tolerance=24):
+        _, _, rgb = self.session.capture(output)
+        r, g, b = colour
+        return sum(abs(rgb[i] - r) <= tolerance and abs(rgb[i + 1] - g) <= tolerance
+                   and abs(rgb[i + 2] - b) <= tolerance for i in range(0, len(rgb) - 2, 3))
+
     def test_break_covers_each_output_and_the_keyboard_walks_the_skip_challenge(self):
         app = self.start()
         self.wait_for_state("nudge")
@@ -376,19 +392,41 @@ class SwayAppTest(unittest.TestCase):
         self.assertEqual(app.count("-> counting"), 0, app.report())
         self.assertEqual(len(self.panels()), len(OUTPUTS))
 
-        # Today's first skip: after its wait, a single button. Tab goes
+        # Today's first skip: after an 8 s wait, a single button. Tab goes
         # Start, Snooze, then the skip button; Space presses it.
-        self.session.type_keys("-k", "Tab", "-k", "Tab", "-k", "Tab", "-k", "space")
+        self.wait_out_skip_wait(8)
+        self.session.type_keys("-k", "Tab", "-k", "Tab", "-k", "Tab")
+        # The focus is visible: a ring on the panel that has the keyboard only.
+        focused = [p[0] for p in self.panels() if p[3]]
+        self.assertTrue(wait_until(lambda: self.pixels_near(focused[0], FOCUS_RING) > 100, 3),
+                        f"no focus ring on {focused}: {self.pixels_near(focused[0], FOCUS_RING)} pixels")
+        for output in set(OUTPUTS) - set(focused):
+            self.assertLess(self.pixels_near(output, FOCUS_RING), 20, output)
+        self.session.type_keys("-k", "space")
         self.wait_for_state("counting", 5)
-        self.assertNotIn("-> snoozed", "\n".join(app.lines), "the keyboard pressed Snooze, not the skip button")
         self.assert_panels_gone()
+        self.assert_skips_counted(1)
 
-        # The next break asks to type a phrase: Tab to the field, type, Return.
+        # The second asks to type a phrase after a 12 s wait: Tab to the
+        # field, type, Return.
         self.wait_for_state("nudge", 40, occurrence=2)
         self.assert_one_panel_per_output()
+        self.wait_out_skip_wait(12)
         self.session.type_keys("-k", "Tab", "-k", "Tab", "-k", "Tab", "skip", "-k", "Return")
         self.wait_for_state("counting", 5, occurrence=2)
         self.assert_panels_gone()
+        self.assert_skips_counted(2)
+
+    @staticmethod
+    def wait_out_skip_wait(seconds):
+        """The skip controls appear after `seconds` of Stirwell time."""
+        time.sleep(seconds / float(TIME_SCALE) + 0.5)
+
+    def assert_skips_counted(self, skips):
+        """The break was skipped (Snooze also goes back to counting)."""
+        self.assertTrue(wait_until(lambda: self.app.preference("skipFrictionCount") == skips, 5),
+                        f"skips counted: {self.app.preference('skipFrictionCount')}, expected {skips}; "
+                        f"snoozes left: {self.app.preference('snoozeBudgetRemaining')}{self.app.report()}")
 
     def test_emergency_shortcut_removes_every_panel_and_the_quit_guard_follows_the_break(self):
         app = self.start()
