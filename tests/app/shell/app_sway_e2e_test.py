@@ -171,20 +171,20 @@ class SwaySession:
             raise RuntimeError(f"the session bus did not start:\n{tail(self.bus_log)}")
         self.env["DBUS_SESSION_BUS_ADDRESS"] = f"unix:path={bus_path}"
 
+    def _as_user(self):
+        """What makes a child process run as the session's user."""
+        if os.geteuid() != 0:
+            return {}
+        return dict(user=self.uid, group=self.gid, extra_groups=[])
+
     def spawn(self, args, env, **kwargs):
-        as_user = {}
-        if os.geteuid() == 0:
-            as_user = dict(user=self.uid, group=self.gid, extra_groups=[])
-        proc = subprocess.Popen(args, env=env, cwd=self.root, **as_user, **kwargs)
+        proc = subprocess.Popen(args, env=env, cwd=self.root, **self._as_user(), **kwargs)
         self.procs.append(proc)
         return proc
 
     def run(self, *args, timeout=15):
-        as_user = {}
-        if os.geteuid() == 0:
-            as_user = dict(user=self.uid, group=self.gid, extra_groups=[])
         return subprocess.run(list(args), env=self.env, cwd=self.root, capture_output=True, timeout=timeout,
-                              **as_user)
+                              **self._as_user())
 
     def _sockets_ready(self):
         if self.sway.poll() is not None:
