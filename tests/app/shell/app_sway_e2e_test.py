@@ -4,8 +4,9 @@ different sizes side by side, run as an unprivileged user (sway refuses to run
 as root) with its own runtime directory, session bus and home. A break covers
 each output with one full-screen panel, the skip challenge is walked through
 with the keyboard, Ctrl+Alt+Q removes every panel and restarts the countdown,
-the quit guard refuses a quit during a break and allows it while counting, and
-a termination signal during a break ends the process with its files intact.
+the quit guard refuses a quit during a break and allows it while counting, a
+termination signal during a break ends the process with its files intact, and
+a tray host that appears after launch gets Stirwell's item.
 
 Windows are inspected with `swaymsg -t get_tree`, outputs are captured with
 grim and keys are typed with wtype, all as the session's user.
@@ -38,6 +39,15 @@ TIME_SCALE = "15"
 # The ring around the control that has the keyboard.
 FOCUS_RING = (0x64, 0xd2, 0xff)
 BREAK_SOON = {"onboardingCompleted": True, "intervalMinutes": 1, "calendarReadSystemStore": False}
+TRAY_HOST = os.path.join(os.path.dirname(os.path.abspath(__file__)), "sni_watcher.py")
+
+
+def collect_lines(stream, into):
+    """Appends each line of `stream` to `into`, in the background."""
+    def read():
+        for line in stream:
+            into.append(line.rstrip("\n"))
+    threading.Thread(target=read, daemon=True).start()
 
 
 def wait_until(predicate, timeout):
@@ -270,15 +280,11 @@ class Stirwell:
         with open(self.log, "w") as log:
             self.proc = session.spawn([BINARY, "--print-states", *extra], self.env, stdout=subprocess.PIPE,
                                       stderr=log, text=True)
-        threading.Thread(target=self._read, daemon=True).start()
+        collect_lines(self.proc.stdout, self.lines)
 
     @property
     def prefs_path(self):
         return f"{self.session.home}/config/stirwell/preferences.json"
-
-    def _read(self):
-        for line in self.proc.stdout:
-            self.lines.append(line.rstrip("\n"))
 
     def count(self, text):
         return sum(text in line for line in list(self.lines))
@@ -324,8 +330,8 @@ class SwayAppTest(unittest.TestCase):
         if self.app:
             self.app.proc.stdout.close()
 
-    def start(self, prefs=BREAK_SOON):
-        self.app = Stirwell(self.session, prefs, "--time-scale", TIME_SCALE)
+    def start(self, prefs=BREAK_SOON, scale=TIME_SCALE):
+        self.app = Stirwell(self.session, prefs, "--time-scale", scale)
         self.assertTrue(self.app.wait_for("Stirwell is running", 15), self.app.report())
         return self.app
 
@@ -471,6 +477,28 @@ class SwayAppTest(unittest.TestCase):
             prefs = json.load(f)
         self.assertTrue(prefs["onboardingCompleted"])
         self.assertEqual(prefs["intervalMinutes"], 1)
+
+    def test_a_tray_host_that_appears_after_launch_gets_the_item(self):
+        # Without a tray host Stirwell runs on; when one appears, the item
+        # registers with it and can be read.
+        app = self.start(prefs={"onboardingCompleted": True, "calendarReadSystemStore": False}, scale="1")
+        time.sleep(1)
+        self.assertIsNone(app.proc.poll(), app.report())
+        host_lines = []
+        # Debian's own Python has D-Bus bindings (python3-dbusmock brings
+        # them) and is readable by the session's user.
+        host = self.session.spawn(["/usr/bin/python3", TRAY_HOST], self.app.env, stdout=subprocess.PIPE,
+                                  stderr=subprocess.STDOUT, text=True)
+        collect_lines(host.stdout, host_lines)
+        self.addCleanup(host.stdout.close)
+        items = lambda: [json.loads(line) for line in list(host_lines) if line.startswith("{")]
+        self.assertTrue(wait_until(lambda: items(), 10),
+                        f"no item registered with the tray host: {host_lines}{app.report()}")
+        item = items()[0]
+        self.assertNotIn("error", item, item)
+        self.assertTrue(item["ToolTip"][0].startswith("Stirwell"), item)
+        self.assertTrue(item["IconPixmapSizes"], item)
+        self.assertIsNone(app.proc.poll(), app.report())
 
 
 if __name__ == "__main__":
