@@ -3,7 +3,7 @@
 different sizes side by side, run as an unprivileged user (sway refuses to run
 as root) with its own runtime directory, session bus and home. A break covers
 each output with one full-screen panel, the skip challenge is walked through
-with the keyboard, Ctrl+Alt+Q removes every panel and restarts the countdown,
+with the keyboard, the keyboard starts a break that runs to its end, Ctrl+Alt+Q removes every panel and restarts the countdown,
 the quit guard refuses a quit during a break and allows it while counting, a
 termination signal during a break ends the process with its files intact, and
 a tray host that appears after launch gets Stirwell's item.
@@ -433,6 +433,18 @@ class SwayAppTest(unittest.TestCase):
         self.assertTrue(wait_until(lambda: self.app.preference("skipFrictionCount") == skips, 5),
                         f"skips counted: {self.app.preference('skipFrictionCount')}, expected {skips}; "
                         f"snoozes left: {self.app.preference('snoozeBudgetRemaining')}{self.app.report()}")
+
+    def test_the_keyboard_starts_the_break_which_runs_to_its_end(self):
+        self.start()
+        self.wait_for_state("nudge")
+        self.assert_one_panel_per_output()
+        # Tab to Start, Return presses it.
+        self.session.type_keys("-k", "Tab", "-k", "Return")
+        self.wait_for_state("breakActive", 5)
+        self.assert_one_panel_per_output()
+        self.wait_for_state("completed", 60)
+        self.wait_for_state("counting", 10)
+        self.assert_panels_gone()
 
     def test_emergency_shortcut_removes_every_panel_and_the_quit_guard_follows_the_break(self):
         app = self.start()
