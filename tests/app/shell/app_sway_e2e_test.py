@@ -3,10 +3,11 @@
 different sizes side by side, run as an unprivileged user (sway refuses to run
 as root) with its own runtime directory, session bus and home. A break covers
 each output with one full-screen panel, the skip challenge is walked through
-with the keyboard, the keyboard starts a break that runs to its end, Ctrl+Alt+Q removes every panel and restarts the countdown,
-the quit guard refuses a quit during a break and allows it while counting, a
-termination signal during a break ends the process with its files intact, and
-a tray host that appears after launch gets Stirwell's item.
+with the keyboard, the keyboard starts a break that runs to its end,
+Ctrl+Alt+Q removes every panel and restarts the countdown, the quit guard
+refuses a quit during a break and allows it while counting, a termination
+signal during a break ends the process with its files intact, and a tray host
+that appears after launch gets Stirwell's item.
 
 Windows are inspected with `swaymsg -t get_tree`, outputs are captured with
 grim and keys are typed with wtype, all as the session's user.
