@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """The real Stirwell binary on a virtual X display with two screens (one
 X screen per monitor, which Qt sees as two screens): a break covers both,
-Ctrl+Alt+Q removes every panel, the quit guard, termination signals, a
-single instance, and the first-launch window. Keys are sent with xdotool,
+Ctrl+Alt+Q removes every panel, the skip challenge from the keyboard, the
+quit guard, termination signals, a single instance, and the first-launch
+window. Keys are sent with xdotool,
 windows are inspected with xwininfo. Needs a session bus (run it inside
 scripts/with-test-env.sh)."""
 import json
@@ -153,6 +154,32 @@ class AppTest(unittest.TestCase):
         app.run_again("--quit")
         self.assertTrue(wait_until(lambda: app.proc.poll() is not None, 5))
         self.assertEqual(app.proc.returncode, 0)
+
+    def test_the_skip_challenge_is_walked_with_the_keyboard(self):
+        app = self.start()
+        self.assertTrue(app.wait_for("-> nudge", 40), app.lines)
+        self.assertTrue(wait_until(lambda: all(len(p) == 1 for p in self.panels())), self.panels())
+        window = self.display.xdotool("search", "--name", "Stirwell break").stdout.split()[0]
+        self.display.xdotool("windowfocus", "--sync", window)
+        # The first skip of the day waits 8 s (under 0.3 s here) for its button.
+        time.sleep(0.5)
+        # Escape neither skips nor dismisses.
+        self.display.xdotool("key", "Escape")
+        time.sleep(0.3)
+        self.assertFalse(app.wait_for("-> counting", 0), app.lines)
+        # Tab goes Start, Snooze, then the skip button; Space presses it.
+        self.display.xdotool("key", "Tab", "Tab", "Tab", "space")
+        self.assertTrue(app.wait_for("-> counting", 5), app.lines)
+        self.assertTrue(wait_until(lambda: not any(self.panels())), self.panels())
+
+        # Skipped, not snoozed (both go back to counting).
+        def skips():
+            try:
+                with open(app.prefs_path) as f:
+                    return json.load(f).get("skipFrictionCount")
+            except (OSError, ValueError):
+                return None
+        self.assertTrue(wait_until(lambda: skips() == 1), f"skips counted: {skips()}")
 
     def test_termination_signal_during_a_break_ends_promptly_with_files_intact(self):
         app = self.start()

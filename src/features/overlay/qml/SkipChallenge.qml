@@ -63,8 +63,14 @@ Rectangle {
                     anchors.fill: parent; anchors.margins: 7
                     color: "white"; font.pixelSize: 14; clip: true
                     selectByMouse: true
+                    activeFocusOnTab: true
+                    Accessible.role: Accessible.EditableText
+                    Accessible.name: "Type to confirm"
                     text: vm.typingInput
                     onTextEdited: vm.typingInput = text
+                    // Return confirms what was typed, as the button would.
+                    Keys.onReturnPressed: (event) => { if (!event.isAutoRepeat) skip.skip(); }
+                    Keys.onEnterPressed: (event) => { if (!event.isAutoRepeat) skip.skip(); }
                 }
             }
             Text { visible: vm.skipValidationError; text: "Doesn't match. Type it exactly."; color: "#ff453a"; font.pixelSize: 12; anchors.horizontalCenter: parent.horizontalCenter }
