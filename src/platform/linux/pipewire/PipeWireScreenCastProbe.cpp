@@ -4,6 +4,7 @@
 #include "runtime/Runtime.h"
 
 #include <pipewire/pipewire.h>
+#include <pipewire/impl-module.h>
 
 #include <atomic>
 #include <cerrno>
@@ -333,11 +334,18 @@ void PipeWireScreenCastProbe::connectToDaemon()
         connection->loop = pw_thread_loop_new("stirwell-pipewire", nullptr);
         if (!connection->loop)
             return;
+        // Watching the registry needs only the native protocol: without a
+        // configuration the context loads no other module (client.conf's
+        // client-node, adapter, session manager and metadata modules cost
+        // about a megabyte of memory and nothing here uses them).
         connection->context = pw_context_new(pw_thread_loop_get_loop(connection->loop),
-                                             pw_properties_new(PW_KEY_APP_NAME, "Stirwell", PW_KEY_APP_ID,
-                                                               "com.stirwell.app", nullptr),
+                                             pw_properties_new(PW_KEY_CONFIG_NAME, "null", PW_KEY_APP_NAME,
+                                                               "Stirwell", PW_KEY_APP_ID, "com.stirwell.app",
+                                                               nullptr),
                                              0);
-        if (!connection->context || pw_thread_loop_start(connection->loop) < 0)
+        if (!connection->context
+            || !pw_context_load_module(connection->context, "libpipewire-module-protocol-native", nullptr, nullptr)
+            || pw_thread_loop_start(connection->loop) < 0)
             return;
         m_connection = std::move(connection);
     }
