@@ -96,7 +96,7 @@ std::optional<double> JobQueue::coalescedWakeTime() const
     for (const auto &state : m_pending) {
         if (wake && state->dueMonotonic > *wake)
             break; // sorted by due time: no later job can wake us earlier
-        const double tolerance = state->repeatInterval > 0 ? std::min(1.0, 0.25 * state->repeatInterval) : 0.0;
+        const double tolerance = state->repeatInterval > 0 ? std::min(1.0, state->repeatInterval / 3.0) : 0.0;
         const double latest = state->dueMonotonic + tolerance;
         if (!wake || latest < *wake)
             wake = latest;

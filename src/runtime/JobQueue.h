@@ -26,9 +26,11 @@ public:
     [[nodiscard]] std::optional<double> nextDue() const;
     // The latest moment at which every pending job still runs within its
     // tolerance: a one-shot job has none, a repeating job may run up to a
-    // quarter of its interval late (at most a second). Waking then instead of
-    // at `nextDue()` lets steps of different cadences share one wake-up;
-    // repeating jobs stay on their own grid, so lateness never accumulates.
+    // third of its interval late (at most a second). Waking then instead of
+    // at `nextDue()` lets steps of different cadences share one wake-up: a
+    // job of three seconds or more has a whole second of slack, so beside the
+    // countdown's one-second step it never wakes the process on its own.
+    // Repeating jobs stay on their own grid, so lateness never accumulates.
     [[nodiscard]] std::optional<double> coalescedWakeTime() const;
     // Runs the earliest job if it is due at or before `monotonicNow`; a
     // repeating job is put back at its next due time (drift-free). Returns

@@ -187,16 +187,16 @@ TEST(VirtualRuntime, RepeatWhileEndsWhenTheStepSaysSo)
 TEST(JobQueue, StepsOfDifferentCadencesShareAWakeUp)
 {
     JobQueue queue;
-    // A one-second tick due at 1.0 may run until 1.25; a three-second poll
-    // due at 0.4 until 1.15: waking at 1.15 serves both.
+    // A one-second tick due at 1.0 may run until 1.33; a three-second poll
+    // due at 0.1 until 1.1: waking at 1.1 serves both.
     auto tick = queue.add(1.0, 1.0, [] { return true; });
-    auto poll = queue.add(0.4, 3.0, [] { return true; });
-    EXPECT_EQ(queue.nextDue(), 0.4);
+    auto poll = queue.add(0.1, 3.0, [] { return true; });
+    EXPECT_EQ(queue.nextDue(), 0.1);
     ASSERT_TRUE(queue.coalescedWakeTime());
-    EXPECT_DOUBLE_EQ(*queue.coalescedWakeTime(), 1.15);
-    EXPECT_TRUE(queue.runNext(1.15));
-    EXPECT_TRUE(queue.runNext(1.15));
-    EXPECT_FALSE(queue.runNext(1.15));
+    EXPECT_DOUBLE_EQ(*queue.coalescedWakeTime(), 1.1);
+    EXPECT_TRUE(queue.runNext(1.1));
+    EXPECT_TRUE(queue.runNext(1.1));
+    EXPECT_FALSE(queue.runNext(1.1));
     // Both stay on their own grid.
     EXPECT_EQ(queue.nextDue(), 2.0);
 
@@ -206,4 +206,40 @@ TEST(JobQueue, StepsOfDifferentCadencesShareAWakeUp)
     queue.remove(once.get());
     queue.remove(tick.get());
     queue.remove(poll.get());
+}
+
+// Beside a one-second step, jobs of three and five seconds at any phase cost
+// no wake-up of their own, and none runs later than its slack allows.
+TEST(JobQueue, BesideAOneSecondStepSlowerJobsNeverWakeAlone)
+{
+    for (const double phase : {0.0, 0.05, 0.3, 0.5, 0.7, 0.76, 0.9, 0.99}) {
+        SCOPED_TRACE(phase);
+        JobQueue queue;
+        double lastRun = 0;
+        double worstLateness = 0;
+        std::vector<std::shared_ptr<JobState>> jobs;
+        auto add = [&](double due, double interval) {
+            auto state = std::make_shared<double>(due);
+            jobs.push_back(queue.add(due, interval, [&, state, interval] {
+                worstLateness = std::max(worstLateness, (lastRun - *state) / interval);
+                *state += interval;
+                return true;
+            }));
+        };
+        add(1.0, 1.0);
+        add(1.0 + phase, 3.0);
+        add(1.0 + phase * 2, 3.0);
+        add(1.0 + phase * 3, 5.0);
+        int wakes = 0;
+        while (*queue.coalescedWakeTime() < 600) {
+            lastRun = *queue.coalescedWakeTime();
+            ++wakes;
+            while (queue.runNext(lastRun)) {
+            }
+        }
+        EXPECT_LE(wakes, 600);
+        EXPECT_LE(worstLateness, 1.0 / 3.0 + 1e-9);
+        for (const auto &job : jobs)
+            queue.remove(job.get());
+    }
 }
