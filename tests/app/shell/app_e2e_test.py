@@ -284,5 +284,46 @@ class StackingTest(unittest.TestCase):
         return int(found[0], 16) if found else 0
 
 
+class MomentsTest(unittest.TestCase):
+    """--print-states stamps each state change and the first frame of the
+    break screen on every screen, in milliseconds since start, for
+    scripts/measure-app.sh."""
+
+    def setUp(self):
+        self.display = Display()
+        self.home = tempfile.mkdtemp(prefix="stirwell-e2e-moments-")
+        self.app = None
+
+    def tearDown(self):
+        if self.app:
+            self.app.stop()
+        self.display.close()
+        shutil.rmtree(self.home, ignore_errors=True)
+
+    def test_state_changes_and_first_frames_are_stamped(self):
+        self.app = Stirwell(self.display, self.home, BREAK_SOON, "--time-scale", "30")
+        self.assertTrue(self.app.wait_for("-> nudge", 40), self.app.lines)
+        frames = lambda: [l for l in self.app.lines if "overlay first frame on" in l]
+        self.assertTrue(wait_until(lambda: len(frames()) == len(SCREENS), 10), self.app.lines)
+
+        def stamp(line):
+            found = re.search(r"\[t=([0-9.]+) ms\]$", line)
+            self.assertIsNotNone(found, line)
+            return float(found.group(1))
+
+        self.assertTrue(any(l.startswith("moments count from monotonic ") for l in self.app.lines), self.app.lines)
+        running = stamp(next(l for l in self.app.lines if "Stirwell is running" in l))
+        nudge = stamp(next(l for l in self.app.lines if "-> nudge" in l))
+        self.assertLess(running, nudge)
+        for i, (w, h) in enumerate(SCREENS):
+            line = next((l for l in frames() if f"screen {i + 1} of {len(SCREENS)} " in l), None)
+            self.assertIsNotNone(line, frames())
+            self.assertIn(f" {w}x{h}+0+0 ", line)
+            self.assertGreater(stamp(line), nudge)
+        # Once per panel: later frames (the fade) print nothing.
+        time.sleep(1)
+        self.assertEqual(len(frames()), len(SCREENS), frames())
+
+
 if __name__ == "__main__":
     unittest.main(verbosity=2)
