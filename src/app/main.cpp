@@ -1,3 +1,4 @@
+#include "app/shell/MomentLog.h"
 #include "app/shell/SingleInstance.h"
 #include "app/shell/StirwellApp.h"
 #include "app/shell/TerminationSignals.h"
@@ -30,6 +31,8 @@ QString shareDirectory()
 
 int main(int argc, char *argv[])
 {
+    // Diagnostic stamps count from here (printed only with --print-states).
+    stirwell::MomentLog moments;
     // Termination signals are read from a signalfd by the event loop; they
     // must be blocked before Qt starts its threads.
     stirwell::TerminationSignals::block();
@@ -56,7 +59,9 @@ int main(int argc, char *argv[])
                       QStringLiteral("N")});
     parser.addOption({QStringLiteral("capture-dir"),
                       QStringLiteral("Save a screenshot of every break screen into DIR."), QStringLiteral("DIR")});
-    parser.addOption({QStringLiteral("print-states"), QStringLiteral("Print every state change.")});
+    parser.addOption({QStringLiteral("print-states"),
+                      QStringLiteral("Print every state change, when the tray is ready and when each break screen "
+                                     "shows its first frame, in milliseconds since start.")});
     parser.addOption({QStringLiteral("exit-after-break"), QStringLiteral("Quit once the first break is over.")});
     parser.addOption({QStringLiteral("quit"),
                       QStringLiteral("Ask the running Stirwell to quit (refused while a break is due or under way).")});
@@ -78,6 +83,9 @@ int main(int argc, char *argv[])
     stirwell::StirwellOptions options;
     options.captureDirectory = parser.value(QStringLiteral("capture-dir"));
     options.printStates = parser.isSet(QStringLiteral("print-states"));
+    moments.setEnabled(options.printStates);
+    moments.printOrigin();
+    options.moments = &moments;
     options.exitAfterBreak = parser.isSet(QStringLiteral("exit-after-break"));
     options.dataDirectory = stirwell::defaultDataDirectory();
     options.shareDirectory = shareDirectory();
@@ -98,7 +106,6 @@ int main(int argc, char *argv[])
     });
 
     stirwellApp.launch();
-    if (options.printStates)
-        QTextStream(stdout) << "Stirwell is running (time scale " << *scale << ")" << Qt::endl;
+    moments.print(QStringLiteral("Stirwell is running (time scale %1)").arg(*scale));
     return QCoreApplication::exec();
 }

@@ -148,8 +148,21 @@ void AppDelegate::showOverlay()
         panel->showAndFadeIn();
     }
     // The first screen's panel takes the keyboard.
-    if (!m_overlayPanels.isEmpty())
-        m_overlayPanels.value(screens.first(), m_overlayPanels.first())->bringForward();
+    if (!m_overlayPanels.isEmpty()) {
+        OverlayPanel *keyboardPanel = m_overlayPanels.value(screens.first(), m_overlayPanels.first());
+        keyboardPanel->bringForward();
+        if (!m_stackingGuardTried) {
+            m_stackingGuardTried = true;
+            m_stackingGuard = X11StackingGuard::create();
+        }
+        if (m_stackingGuard) {
+            QList<QWindow *> windows{keyboardPanel->window()};
+            for (OverlayPanel *panel : std::as_const(m_overlayPanels))
+                if (panel != keyboardPanel)
+                    windows.append(panel->window());
+            m_stackingGuard->guard(windows);
+        }
+    }
     emit overlayShown();
 }
 
@@ -157,6 +170,8 @@ void AppDelegate::hideOverlay()
 {
     const QList<OverlayPanel *> panels = m_overlayPanels.values();
     m_overlayPanels.clear();
+    if (m_stackingGuard)
+        m_stackingGuard->release();
     for (OverlayPanel *panel : panels)
         panel->fadeOut();
     if (!panels.isEmpty())

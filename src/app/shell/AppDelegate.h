@@ -2,6 +2,7 @@
 
 #include "app/core/SessionWiring.h"
 #include "app/shell/OverlayPanel.h"
+#include "app/shell/X11StackingGuard.h"
 #include "models/CommitmentMode.h"
 #include "services/system/SleepWakeObserver.h"
 
@@ -95,6 +96,9 @@ private:
     // is gone.
     QMap<QScreen *, OverlayPanel *> m_overlayPanels;
     std::unique_ptr<QWindow> m_microBreakPanel;
+    // Keeps the panels in front on X11; created with the first break screen.
+    std::unique_ptr<X11StackingGuard> m_stackingGuard;
+    bool m_stackingGuardTried = false;
     SleepWakeObserver m_sleepWakeObserver;
     QPointer<QWidget> m_onboardingWindow;
     QMetaObject::Connection m_screenAdded;

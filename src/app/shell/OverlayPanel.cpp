@@ -1,8 +1,10 @@
 #include "app/shell/OverlayPanel.h"
 
+#include "app/shell/MomentLog.h"
 #include "services/engine/BreakScheduler.h"
 #include "services/habits/HabitServices.h"
 
+#include <QGuiApplication>
 #include <QQmlComponent>
 #include <QQuickWindow>
 #include <QScreen>
@@ -19,6 +21,7 @@ OverlayPanel::OverlayPanel(QQmlComponent &component, QScreen *screen, const Over
     , m_healthFact(m_facts.randomDisplay())
     , m_vm(context.runtime, context.habits.makeExerciseProvider(), systemRandomSource(), context.animationDirectory)
     , m_skip(m_vm, context.scheduler, context.preferences)
+    , m_moments(context.moments)
 {
     // The session is prepared before the window exists, so the first frame
     // already shows it.
@@ -54,6 +57,24 @@ void OverlayPanel::showAndFadeIn()
 {
     if (!m_window)
         return;
+    if (m_moments && m_moments->isEnabled()) {
+        // The first frame handed to the window system after showing; may
+        // come from the render thread, so only copies are used there.
+        const MomentLog *moments = m_moments;
+        const QScreen *screen = m_window->screen();
+        const QString where = screen ? QStringLiteral("screen %1 of %2 \"%3\" %4x%5+%6+%7")
+                                           .arg(QGuiApplication::screens().indexOf(screen) + 1)
+                                           .arg(QGuiApplication::screens().size())
+                                           .arg(screen->name())
+                                           .arg(screen->geometry().width())
+                                           .arg(screen->geometry().height())
+                                           .arg(screen->geometry().x())
+                                           .arg(screen->geometry().y())
+                                     : QStringLiteral("?");
+        connect(m_window, &QQuickWindow::frameSwapped, this,
+                [moments, where] { moments->print(QStringLiteral("overlay first frame on %1").arg(where)); },
+                static_cast<Qt::ConnectionType>(Qt::DirectConnection | Qt::SingleShotConnection));
+    }
     m_window->showFullScreen();
     bringForward();
     QMetaObject::invokeMethod(m_window, "fadeIn");

@@ -19,6 +19,7 @@ namespace stirwell {
 
 class BreakScheduler;
 class HabitServices;
+class MomentLog;
 class PreferencesStore;
 class Runtime;
 
@@ -31,6 +32,8 @@ struct OverlayPanelContext {
     QString animationDirectory;
     // Fades and slides take no time (screen captures of each state).
     bool instant = false;
+    // Where each panel stamps its first frame on screen; null: nowhere.
+    const MomentLog *moments = nullptr;
 };
 
 // One break overlay window on one screen: frameless, full screen, above
@@ -66,6 +69,7 @@ private:
     QString m_healthFact;
     OverlayVM m_vm;
     SkipChallengeVM m_skip;
+    const MomentLog *m_moments;
     QPointer<QQuickWindow> m_window;
     bool m_fadingOut = false;
 };

@@ -1,6 +1,7 @@
 #include "app/shell/StirwellApp.h"
 
 #include "app/core/StartupSettings.h"
+#include "app/shell/MomentLog.h"
 #include "app/shell/TrayController.h"
 #include "platform/linux/LinuxSystemIntegration.h"
 #include "runtime/Runtime.h"
@@ -55,9 +56,16 @@ StirwellApp::StirwellApp(Runtime &runtime, StirwellOptions options, QObject *par
 {
     auto context = std::make_unique<OverlayPanelContext>(OverlayPanelContext{
         runtime, m_scheduler, m_habits, m_preferences, m_options.shareDirectory + QStringLiteral("/animations"),
-        !m_options.captureDirectory.isEmpty()});
+        !m_options.captureDirectory.isEmpty(), m_options.moments});
     m_appDelegate.setOverlayContext(std::move(context));
 
+    // Stamped at the change itself: break-screen latency counts from here.
+    if (m_options.printStates && m_options.moments)
+        connect(&m_scheduler, &BreakScheduler::stateChanged, this, [this](BreakState newState, BreakState oldState) {
+            m_options.moments->print(QStringLiteral("%1 state %2 -> %3")
+                                         .arg(QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss.zzz")),
+                                              rawValue(oldState), rawValue(newState)));
+        });
     // The state-change handler runs after the change, once per change.
     connect(&m_scheduler, &BreakScheduler::stateChanged, this, &StirwellApp::schedulerStateChanged,
             Qt::QueuedConnection);
@@ -76,6 +84,9 @@ void StirwellApp::launch()
 {
     m_appDelegate.applicationDidFinishLaunching();
     m_tray = std::make_unique<TrayController>(m_menuBarVM, m_scheduler, m_meetingDetector, m_appDelegate);
+    if (m_options.moments)
+        connect(m_tray.get(), &TrayController::trayShown, this,
+                [this] { m_options.moments->print(QStringLiteral("tray ready")); });
     m_tray->start();
     setup();
 }
@@ -135,11 +146,8 @@ void StirwellApp::completeOnboarding(CommitmentMode mode)
     m_showOnboarding = false;
 }
 
-void StirwellApp::schedulerStateChanged(BreakState newState, BreakState oldState)
+void StirwellApp::schedulerStateChanged(BreakState, BreakState)
 {
-    if (m_options.printStates)
-        QTextStream(stdout) << QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss.zzz")) << " state "
-                            << rawValue(oldState) << " -> " << rawValue(newState) << Qt::endl;
     // Use the state current now: the handler runs after the change.
     const BreakState state = m_scheduler.state();
     const bool presenting = m_meetingDetector.currentState().suppressOverlays();

@@ -28,6 +28,7 @@
 
 namespace stirwell {
 
+class MomentLog;
 class Runtime;
 class TrayController;
 
@@ -37,6 +38,9 @@ struct StirwellOptions {
     QString captureDirectory;
     // Print each state change on standard output.
     bool printStates = false;
+    // Where the tray, state changes and first frames of break screens are
+    // stamped (when enabled); null: nowhere. Outlives the application.
+    const MomentLog *moments = nullptr;
     // End the process once the first break is over (demos).
     bool exitAfterBreak = false;
     // Where the data files live ("daily-records.json", diagnostics).
@@ -71,7 +75,7 @@ public:
 private:
     // What the overlay does when the engine's state changes (after the
     // change, with the values current then).
-    void schedulerStateChanged(BreakState newState, BreakState oldState);
+    void schedulerStateChanged(BreakState, BreakState);
     void captureOverlay(BreakState state);
     void completeOnboarding(CommitmentMode mode);
 

@@ -74,6 +74,7 @@ void TrayController::createTray()
     m_hasContent = false;
     update();
     m_tray->show();
+    emit trayShown();
 }
 
 void TrayController::update()

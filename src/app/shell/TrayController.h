@@ -40,6 +40,8 @@ public:
 
 signals:
     void labelChanged(const QString &icon, const QString &text);
+    // The tray item has just been shown (once).
+    void trayShown();
 
 private:
     void createTray();

@@ -8,6 +8,7 @@ windows are inspected with xwininfo. Needs a session bus (run it inside
 scripts/with-test-env.sh)."""
 import json
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -206,6 +207,149 @@ class AppTest(unittest.TestCase):
         self.assertTrue(wait_until(lambda: not self.display.windows("Welcome to Stirwell", 0), 5))
         with open(app.prefs_path) as f:
             self.assertTrue(json.load(f)["onboardingCompleted"])
+
+
+OPENBOX_RC = """<?xml version="1.0" encoding="UTF-8"?>
+<openbox_config xmlns="http://openbox.org/3.4/rc">
+  <applications>
+    <!-- An intruder that asks to stay above, as the break screens do. -->
+    <application class="Xmessage"><layer>above</layer></application>
+  </applications>
+</openbox_config>
+"""
+
+
+class StackingTest(unittest.TestCase):
+    """Under a window manager (openbox on the first screen) the break screen
+    stays above other windows: a window that maps above it, takes the
+    keyboard, or is raised later is covered again within two seconds."""
+
+    def setUp(self):
+        self.display = Display()
+        self.home = tempfile.mkdtemp(prefix="stirwell-e2e-stack-")
+        self.app = None
+        self.others = []
+        rc = os.path.join(self.home, "openbox-rc.xml")
+        with open(rc, "w") as f:
+            f.write(OPENBOX_RC)
+        env = dict(os.environ, DISPLAY=self.display.name + ".0")
+        self.wm = subprocess.Popen(["openbox", "--sm-disable", "--config-file", rc], env=env,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.assertTrue(wait_until(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.xprop_root(
+            "_NET_SUPPORTING_WM_CHECK"), 10), "openbox did not start")
+
+    def tearDown(self):
+        for proc in self.others:
+            proc.kill()
+            proc.wait(5)
+        if self.app:
+            self.app.stop()
+        self.wm.terminate()
+        self.wm.wait(5)
+        self.display.close()
+        shutil.rmtree(self.home, ignore_errors=True)
+
+    def xprop_root(self, prop):
+        return subprocess.run(["xprop", "-display", self.display.name + ".0", "-root", prop],
+                              capture_output=True, text=True).stdout
+
+    def stacking(self):
+        """Client windows of the first screen, bottom to top."""
+        out = self.xprop_root("_NET_CLIENT_LIST_STACKING")
+        return [int(w, 16) for w in re.findall(r"0x[0-9a-fA-F]+", out)]
+
+    def window_ids(self, *search):
+        return [int(w) for w in self.display.xdotool("search", *search).stdout.split()]
+
+    def break_is_on_top(self, panel, intruder):
+        order = self.stacking()
+        return panel in order and intruder in order and order.index(panel) > order.index(intruder)
+
+    def test_break_screen_is_kept_above_windows_raised_over_it(self):
+        self.app = Stirwell(self.display, self.home, BREAK_SOON, "--time-scale", "30")
+        self.assertTrue(self.app.wait_for("Stirwell is running", 15), self.app.lines)
+        self.assertTrue(self.app.wait_for("-> nudge", 40), self.app.lines)
+        self.assertTrue(wait_until(lambda: self.window_ids("--name", "Stirwell break")), "no break screen")
+        panel = self.window_ids("--name", "Stirwell break")[0]
+        self.assertTrue(wait_until(lambda: panel in self.stacking(), 5), self.stacking())
+        state = self.xprop_state(panel)
+        self.assertIn("_NET_WM_STATE_ABOVE", state)
+        self.assertIn("_NET_WM_STATE_FULLSCREEN", state)
+
+        # A window of the same "above" layer maps on top and takes the keyboard.
+        env = dict(os.environ, DISPLAY=self.display.name + ".0")
+        self.others.append(subprocess.Popen(["xmessage", "-name", "intruder", "intruder"], env=env,
+                                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+        self.assertTrue(wait_until(lambda: self.window_ids("--class", "Xmessage"), 5), "xmessage did not map")
+        intruder = self.window_ids("--class", "Xmessage")[0]
+        self.assertTrue(wait_until(lambda: intruder in self.stacking(), 5))
+        self.assertTrue(wait_until(lambda: self.break_is_on_top(panel, intruder), 2), self.stacking())
+
+        # Raised again later, without taking the keyboard.
+        for attempt in range(3):
+            self.display.xdotool("windowraise", str(intruder))
+            self.assertTrue(wait_until(lambda: self.break_is_on_top(panel, intruder), 2),
+                            f"raise {attempt + 1}: {self.stacking()}")
+
+        # Activated by the user: the break screen takes the keyboard back.
+        self.display.xdotool("windowactivate", str(intruder))
+        self.assertTrue(wait_until(lambda: self.break_is_on_top(panel, intruder), 2), self.stacking())
+        self.assertTrue(wait_until(lambda: self.active_window() == panel, 2), hex(self.active_window()))
+
+        # Once the break is over the break screen goes and leaves the rest.
+        self.display.xdotool("key", "ctrl+alt+q")
+        self.assertTrue(self.app.wait_for("-> counting", 5), self.app.lines)
+        self.assertTrue(wait_until(lambda: panel not in self.stacking(), 5), self.stacking())
+        self.assertIn(intruder, self.stacking())
+
+    def xprop_state(self, window):
+        return subprocess.run(["xprop", "-display", self.display.name + ".0", "-id", str(window), "_NET_WM_STATE"],
+                              capture_output=True, text=True).stdout
+
+    def active_window(self):
+        found = re.findall(r"0x[0-9a-fA-F]+", self.xprop_root("_NET_ACTIVE_WINDOW"))
+        return int(found[0], 16) if found else 0
+
+
+class MomentsTest(unittest.TestCase):
+    """--print-states stamps each state change and the first frame of the
+    break screen on every screen, in milliseconds since start, for
+    scripts/measure-app.sh."""
+
+    def setUp(self):
+        self.display = Display()
+        self.home = tempfile.mkdtemp(prefix="stirwell-e2e-moments-")
+        self.app = None
+
+    def tearDown(self):
+        if self.app:
+            self.app.stop()
+        self.display.close()
+        shutil.rmtree(self.home, ignore_errors=True)
+
+    def test_state_changes_and_first_frames_are_stamped(self):
+        self.app = Stirwell(self.display, self.home, BREAK_SOON, "--time-scale", "30")
+        self.assertTrue(self.app.wait_for("-> nudge", 40), self.app.lines)
+        frames = lambda: [l for l in self.app.lines if "overlay first frame on" in l]
+        self.assertTrue(wait_until(lambda: len(frames()) == len(SCREENS), 10), self.app.lines)
+
+        def stamp(line):
+            found = re.search(r"\[t=([0-9.]+) ms\]$", line)
+            self.assertIsNotNone(found, line)
+            return float(found.group(1))
+
+        self.assertTrue(any(l.startswith("moments count from monotonic ") for l in self.app.lines), self.app.lines)
+        running = stamp(next(l for l in self.app.lines if "Stirwell is running" in l))
+        nudge = stamp(next(l for l in self.app.lines if "-> nudge" in l))
+        self.assertLess(running, nudge)
+        for i, (w, h) in enumerate(SCREENS):
+            line = next((l for l in frames() if f"screen {i + 1} of {len(SCREENS)} " in l), None)
+            self.assertIsNotNone(line, frames())
+            self.assertIn(f" {w}x{h}+0+0 ", line)
+            self.assertGreater(stamp(line), nudge)
+        # Once per panel: later frames (the fade) print nothing.
+        time.sleep(1)
+        self.assertEqual(len(frames()), len(SCREENS), frames())
 
 
 if __name__ == "__main__":
