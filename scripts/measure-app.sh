@@ -13,7 +13,9 @@
 # Each run has its own Xvfb with two X screens (1280x800 and 1024x768, which
 # Qt sees as two screens), its own session bus with a stand-in tray host
 # (python-dbusmock as org.kde.StatusNotifierWatcher), and temporary XDG
-# directories; no window manager. The two runs go side by side.
+# directories; no window manager. The runs go one after the other: side by
+# side the two processes would share the libraries' pages, and each one's
+# PSS would count only half of them.
 #
 # The after-overlay run sets a one-minute interval; its first break is
 # snoozed, which postpones it by ten minutes, so its window is at most
@@ -229,7 +231,9 @@ class Run:
         t0, tasks0, total0 = sample()
         time.sleep(seconds)
         t1, tasks1, total1 = sample()
-        pss = next(int(l.split()[1]) for l in read(f"/proc/{pid}/smaps_rollup").splitlines() if l.startswith("Pss:"))
+        rollup = read(f"/proc/{pid}/smaps_rollup").splitlines()
+        pss = next(int(l.split()[1]) for l in rollup if l.startswith("Pss:"))
+        rss = next(int(l.split()[1]) for l in rollup if l.startswith("Rss:"))
         span = t1 - t0
         main = str(pid)
         # Threads that ended inside the window are missing from the
@@ -239,7 +243,7 @@ class Run:
         all_ns = sum(v[0] - tasks0.get(tid, (0, 0))[0] for tid, v in tasks1.items())
         all_s = total1 - total0 if ended else all_ns / 1e9
         self.figures.update({
-            "span": span, "pss": pss / 1024, "threads": len(tasks1),
+            "span": span, "pss": pss / 1024, "rss": rss / 1024, "threads": len(tasks1),
             "cpu all": all_s / span * 3600,
             "cpu main": (tasks1[main][0] - tasks0[main][0]) / 1e9 / span * 3600,
             "wake main": (tasks1[main][1] - tasks0[main][1]) / span,
@@ -288,13 +292,10 @@ except BaseException:
     counting.close()
     raise
 after_seconds = min(SECONDS, AFTER_OVERLAY_MAX)
-threads = [threading.Thread(target=counting.run, args=(SECONDS, False)),
-           threading.Thread(target=after.run, args=(after_seconds, True))]
 try:
-    for t in threads:
-        t.start()
-    for t in threads:
-        t.join()
+    counting.run(SECONDS, False)
+    counting.close()
+    after.run(after_seconds, True)
 finally:
     counting.close()
     after.close()
@@ -318,7 +319,7 @@ for run, label in ((counting, "counting only"), (after, "counting after one brea
     if "pss" not in f:
         continue
     window = f"over {f['span']:.0f} s"
-    print(f"{label}: PSS {f['pss']:.1f} MB ({f['threads']} threads)")
+    print(f"{label}: PSS {f['pss']:.1f} MB, RSS {f['rss']:.1f} MB ({f['threads']} threads)")
     print(f"{label}: CPU {f['cpu all']:.2f} s/hour all threads, {f['cpu main']:.2f} s/hour main thread ({window})")
     print(f"{label}: wake-ups {f['wake main']:.2f}/s main thread, {f['wake all']:.2f}/s all threads ({window})")
 status = 0
