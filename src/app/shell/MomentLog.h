@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QElapsedTimer>
+#include "runtime/RealStopwatch.h"
+
 #include <QString>
 
 namespace stirwell {
@@ -10,13 +11,12 @@ namespace stirwell {
 // process reached main(), so that start-up and break latency can be measured
 // from outside. Off by default; when off, `print` returns at once.
 //
-// This reads the real monotonic clock directly, unlike the rest of the
-// application: the stamps must be real milliseconds whatever time scale the
-// runtime runs at, and they never influence behaviour.
+// The stamps are real milliseconds whatever time scale the runtime runs at,
+// and they never influence behaviour.
 class MomentLog {
 public:
-    // Starts the clock; create it first thing in main().
-    MomentLog();
+    // The clock starts at construction: create it first thing in main().
+    MomentLog() = default;
 
     void setEnabled(bool enabled) { m_enabled = enabled; }
     [[nodiscard]] bool isEnabled() const { return m_enabled; }
@@ -29,7 +29,7 @@ public:
     void printOrigin() const;
 
 private:
-    QElapsedTimer m_clock;
+    RealStopwatch m_clock;
     bool m_enabled = false;
 };
 
