@@ -18,6 +18,7 @@ packages=(
   libx11-dev libxext-dev libpulse-dev liblz4-dev libical-dev libecal2.0-dev
   libxcb1-dev libxcb-randr0-dev libxcb-screensaver0-dev
   libcanberra-dev libcanberra-pulse sound-theme-freedesktop libwayland-dev wayland-protocols
+  plasma-wayland-protocols
   libpipewire-0.3-dev
   evolution-data-server
   # test environment: private buses, displays, sound server
