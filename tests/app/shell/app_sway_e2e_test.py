@@ -33,9 +33,11 @@ OUTPUTS = {"HEADLESS-1": (0, 0, 1280, 800), "HEADLESS-2": (1280, 0, 1024, 768)}
 # apart from one of a panel.
 BACKGROUND = (255, 0, 255)
 PANEL_TITLE = "Stirwell break"
-# Sway 1.7 has no idle protocol Stirwell reads, so a due break waits its full
-# three minutes for a pause in typing: 12 s at this scale. A nudge lasts 8 s
-# before the block, and a one-minute countdown 4 s.
+# On sway 1.7 idle time comes from KDE's older idle protocol, whose first
+# notice arrives after five real seconds without input, so a due break waits
+# at most that long for a pause in typing (and never more than its three
+# minutes, 12 s at this scale). A nudge lasts 8 s before the block, and a
+# one-minute countdown 4 s.
 TIME_SCALE = "15"
 # The ring around the control that has the keyboard.
 FOCUS_RING = (0x64, 0xd2, 0xff)
