@@ -99,7 +99,10 @@ void BreakScheduler::startCountdownWith(double interval)
     auto loop = std::make_shared<Loop>(Loop{now(), false});
     m_countdownTask = m_runtime.every(kCountdownStep, [this, loop] {
         const double idle = m_idleDetector.systemIdleTime();
-        const DiagnosticProperties idleProperty = {{QStringLiteral("idle_seconds"), diagnosticSecondsString(idle)}};
+        // Built only when the diagnostics log is on: this runs every second.
+        DiagnosticProperties idleProperty;
+        if (timerDiagnosticsEnabled())
+            idleProperty = {{QStringLiteral("idle_seconds"), diagnosticSecondsString(idle)}};
         if (idle >= kIdleSuspension) {
             if (!loop->suspended) {
                 logTimerDiagnostic(QStringLiteral("scheduler.countdown_suspended_for_idle"), idleProperty);

@@ -98,10 +98,15 @@ void TimerDiagnosticsLogger::write(const QString &event, const DiagnosticPropert
     }
 }
 
+bool TimerDiagnosticEmitter::timerDiagnosticsEnabled() const
+{
+    return m_diagnosticsLogger && m_diagnosticsLogger->isEnabled();
+}
+
 void TimerDiagnosticEmitter::logTimerDiagnostic(const QString &event, const DiagnosticProperties &properties) const
 {
     // Checked first so that a disabled log costs no context building.
-    if (!m_diagnosticsLogger || !m_diagnosticsLogger->isEnabled())
+    if (!timerDiagnosticsEnabled())
         return;
     DiagnosticProperties merged = diagnosticContext();
     for (auto it = properties.cbegin(); it != properties.cend(); ++it)

@@ -63,6 +63,9 @@ public:
     [[nodiscard]] virtual DiagnosticProperties diagnosticContext() const = 0;
 
     void logTimerDiagnostic(const QString &event, const DiagnosticProperties &properties = {}) const;
+    // Whether a record would be written now: steps that run every second
+    // build their properties only then.
+    [[nodiscard]] bool timerDiagnosticsEnabled() const;
 
 private:
     TimerDiagnosticsLogger *m_diagnosticsLogger;
