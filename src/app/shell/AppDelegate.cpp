@@ -17,6 +17,8 @@
 #include <QSet>
 #include <QTextStream>
 
+#include <malloc.h>
+
 namespace stirwell {
 
 AppDelegate::AppDelegate(Runtime &runtime, SessionEventSource &sessionEvents, PreferencesStore &preferences,
@@ -145,6 +147,7 @@ void AppDelegate::showOverlay()
         }
         delete m_overlayPanels.value(screen);
         m_overlayPanels.insert(screen, panel);
+        connect(panel, &QObject::destroyed, this, &AppDelegate::overlayPanelDestroyed);
         panel->showAndFadeIn();
     }
     // The first screen's panel takes the keyboard.
@@ -179,6 +182,25 @@ void AppDelegate::hideOverlay()
 }
 
 QList<OverlayPanel *> AppDelegate::overlayPanels() const { return m_overlayPanels.values(); }
+
+void AppDelegate::overlayPanelDestroyed()
+{
+    // Queued: the panel leaving is still among the children while it is
+    // destroyed. Once the last break screen is gone, the QML engine goes too
+    // and the freed heap is handed back to the system: about 5 MB for the
+    // rest of the work period, against a fresh engine (a tenth of a second,
+    // hidden by the fade-in) at the next break.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (!findChildren<OverlayPanel *>(Qt::FindDirectChildrenOnly).isEmpty())
+                return;
+            m_component.reset();
+            m_engine.reset();
+            malloc_trim(0);
+        },
+        Qt::QueuedConnection);
+}
 
 void AppDelegate::cleanupStalePanels()
 {

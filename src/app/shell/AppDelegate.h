@@ -91,6 +91,7 @@ protected:
 private:
     void emergencyBypass();
     [[nodiscard]] QQmlComponent *overlayComponent();
+    void overlayPanelDestroyed();
 
     // Keyed by screen; a key is only compared, never used after its screen
     // is gone.
@@ -108,8 +109,9 @@ private:
     ObservabilityService &m_observability;
     SessionWiring m_wiring;
     std::unique_ptr<OverlayPanelContext> m_overlayContext;
-    // Qt Quick is loaded with the first overlay, not before: an application
-    // that only counts in the tray stays small.
+    // The QML engine exists only while break screens do: made with the
+    // first panel of a break, dropped after the last one is gone, so that an
+    // application that only counts in the tray stays small.
     std::unique_ptr<QQmlEngine> m_engine;
     std::unique_ptr<QQmlComponent> m_component;
 };
