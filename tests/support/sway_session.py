@@ -11,6 +11,7 @@ to run the session as):
 
 The command finds the compositor through WAYLAND_DISPLAY and SWAYSOCK, and
 may type keys with `wtype`."""
+import json
 import os
 import pwd
 import shutil
@@ -64,22 +65,30 @@ def session_account():
 
 
 class SwaySession:
-    """Headless sway with one output and a keyboard, owned by one user.
-    Everything it starts ends, and its files go, with close()."""
+    """Headless sway with a keyboard, owned by one user; by default one
+    output. `outputs` maps output names to (x, y, width, height), placed so;
+    `background` is an RGB colour for every output; `session_bus` starts a
+    private session bus as the user. Everything it starts ends, and its files
+    go, with close()."""
 
-    def __init__(self, account):
+    def __init__(self, account, outputs=None, background=None, session_bus=False):
         self.uid, self.gid = account
+        self.output_layout = outputs or {}
+        self.background = background
         self.procs = []
         self.root = tempfile.mkdtemp(prefix="stirwell-sway-")
         try:
             os.chmod(self.root, 0o755)
             self.runtime_dir = f"{self.root}/run"
             self.home = f"{self.root}/home"
-            for path in (self.runtime_dir, self.home):
+            for path in (self.runtime_dir, self.home, f"{self.home}/config", f"{self.home}/data",
+                         f"{self.home}/cache"):
                 os.makedirs(path)
                 os.chown(path, self.uid, self.gid)
             os.chmod(self.runtime_dir, 0o700)
             self._start()
+            if session_bus:
+                self._start_bus()
         except BaseException:
             self.close()
             raise
@@ -89,6 +98,10 @@ class SwaySession:
         config = f"{self.root}/sway.config"
         with open(config, "w") as f:
             f.write("xwayland disable\n")
+            for name, (x, y, w, h) in self.output_layout.items():
+                f.write(f"output {name} resolution {w}x{h} position {x},{y}\n")
+            if self.background:
+                f.write("output * bg #%02x%02x%02x solid_color\n" % self.background)
         os.chmod(config, 0o644)
         self.env = {
             "PATH": os.environ.get("PATH", "/usr/bin:/bin"),
@@ -99,7 +112,7 @@ class SwaySession:
             "XDG_RUNTIME_DIR": self.runtime_dir,
             "LANG": "C.UTF-8",
         }
-        sway_env = dict(self.env, WLR_BACKENDS="headless", WLR_HEADLESS_OUTPUTS="1",
+        sway_env = dict(self.env, WLR_BACKENDS="headless", WLR_HEADLESS_OUTPUTS=str(max(1, len(self.output_layout))),
                         WLR_LIBINPUT_NO_DEVICES="1", WLR_RENDERER="pixman")
         with open(self.sway_log, "w") as log:
             self.sway = self.spawn(["sway", "--config", config], sway_env, stdout=log, stderr=subprocess.STDOUT)
@@ -107,11 +120,25 @@ class SwaySession:
             raise RuntimeError(f"sway did not start (exit {self.sway.poll()}):\n{tail(self.sway_log)}")
         self.env["WAYLAND_DISPLAY"] = self.wayland_display
         self.env["SWAYSOCK"] = self.swaysock
-        # A keyboard attached for the whole session, as on a real desk.
+        if not wait_until(lambda: set(self.output_layout) <= {o["name"] for o in self.outputs()}, 10):
+            raise RuntimeError(f"sway has no outputs {sorted(self.output_layout)}:\n{tail(self.sway_log)}")
+        # A keyboard attached for the whole session, as on a real desk: with
+        # none, each wtype run would plug one in just before its keys and an
+        # application learns of it only after they are gone.
         self.keyboard = self.spawn(["wtype", "-s", "3600000"], self.env, stdout=subprocess.DEVNULL,
                                    stderr=subprocess.DEVNULL)
         if not wait_until(self._has_keyboard, 10):
             raise RuntimeError(f"the session's keyboard did not appear:\n{tail(self.sway_log)}")
+
+    def _start_bus(self):
+        self.bus_log = f"{self.root}/bus.log"
+        bus_path = f"{self.runtime_dir}/bus"
+        with open(self.bus_log, "w") as log:
+            self.spawn(["dbus-daemon", "--session", "--nofork", "--nopidfile", f"--address=unix:path={bus_path}"],
+                       self.env, stdout=log, stderr=subprocess.STDOUT)
+        if not wait_until(lambda: os.path.exists(bus_path), 10):
+            raise RuntimeError(f"the session bus did not start:\n{tail(self.bus_log)}")
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = f"unix:path={bus_path}"
 
     def as_user(self):
         """What makes a child process run as the session's user."""
@@ -123,6 +150,10 @@ class SwaySession:
         proc = subprocess.Popen(args, env=env, cwd=self.root, **self.as_user(), **kwargs)
         self.procs.append(proc)
         return proc
+
+    def run(self, *args, timeout=15):
+        return subprocess.run(list(args), env=self.env, cwd=self.root, capture_output=True, timeout=timeout,
+                              **self.as_user())
 
     def _sockets_ready(self):
         if self.sway.poll() is not None:
@@ -136,12 +167,19 @@ class SwaySession:
         self.swaysock = f"{self.runtime_dir}/{ipc[0]}"
         return True
 
+    def swaymsg(self, kind):
+        result = self.run("swaymsg", "-s", self.swaysock, "-r", "-t", kind)
+        if result.returncode != 0:
+            raise RuntimeError(f"swaymsg -t {kind} failed: {result.stderr.decode(errors='replace')}")
+        return json.loads(result.stdout)
+
     def _has_keyboard(self):
         if self.keyboard.poll() is not None:
             raise RuntimeError(f"wtype exited with {self.keyboard.returncode}")
-        result = subprocess.run(["swaymsg", "-s", self.swaysock, "-t", "get_inputs"], env=self.env,
-                                capture_output=True, text=True, timeout=10, **self.as_user())
-        return result.returncode == 0 and '"type": "keyboard"' in result.stdout
+        return any(i.get("type") == "keyboard" for i in self.swaymsg("get_inputs"))
+
+    def outputs(self):
+        return [o for o in self.swaymsg("get_outputs") if o.get("active")]
 
     def close(self):
         for proc in reversed(self.procs):

@@ -15,18 +15,19 @@ grim and keys are typed with wtype, all as the session's user.
 Usage: app_sway_e2e_test.py STIRWELL_BINARY [unittest arguments]"""
 import json
 import os
-import pwd
 import shutil
 import signal
 import subprocess
 import sys
-import tempfile
 import threading
 import time
 import unittest
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "support"))
+import sway_session  # noqa: E402
+from sway_session import SESSION_USER, session_account, tail, wait_until  # noqa: E402
+
 BINARY = os.path.abspath(sys.argv.pop(1) if len(sys.argv) > 1 else "build/src/app/stirwell")
-SESSION_USER = "stirwell-e2e"
 # Side by side, of different sizes, the second one not at the origin.
 OUTPUTS = {"HEADLESS-1": (0, 0, 1280, 800), "HEADLESS-2": (1280, 0, 1024, 768)}
 # A colour no break screen uses, so a capture of the bare desktop is told
@@ -53,45 +54,6 @@ def collect_lines(stream, into):
     threading.Thread(target=read, daemon=True).start()
 
 
-def wait_until(predicate, timeout):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        if predicate():
-            return True
-        time.sleep(0.05)
-    return predicate()
-
-
-def session_account():
-    """The user the session runs as: a dedicated system user when run as
-    root (created once; it owns nothing but the test's temporary files),
-    otherwise the current user. None when neither is possible."""
-    if os.geteuid() != 0:
-        entry = pwd.getpwuid(os.geteuid())
-        return entry.pw_uid, entry.pw_gid
-    try:
-        entry = pwd.getpwnam(SESSION_USER)
-    except KeyError:
-        if not shutil.which("useradd"):
-            return None
-        created = subprocess.run(["useradd", "--system", "--user-group", "--no-create-home",
-                                  "--home-dir", "/nonexistent", "--shell", "/usr/sbin/nologin", SESSION_USER],
-                                 capture_output=True, text=True)
-        # 9: created meanwhile by a concurrent run.
-        if created.returncode not in (0, 9):
-            raise RuntimeError(f"useradd {SESSION_USER} failed: {created.stderr}")
-        entry = pwd.getpwnam(SESSION_USER)
-    return entry.pw_uid, entry.pw_gid
-
-
-def tail(path, lines=40):
-    try:
-        with open(path, errors="replace") as f:
-            return "".join(f.readlines()[-lines:])
-    except OSError as error:
-        return f"({error})"
-
-
 def read_ppm(data):
     """Width, height and RGB bytes of a binary PPM (P6, maxval 255)."""
     fields, pos = [], 0
@@ -112,118 +74,15 @@ def read_ppm(data):
     return width, height, data[pos + 1:pos + 1 + width * height * 3]
 
 
-class SwaySession:
-    """Headless sway, its session bus and a home, all owned by one user."""
+class SwaySession(sway_session.SwaySession):
+    """Headless sway with the two outputs, a private session bus and a home
+    for Stirwell's files, all owned by one user."""
 
     def __init__(self, account):
-        self.uid, self.gid = account
-        self.root = tempfile.mkdtemp(prefix="stirwell-sway-")
-        os.chmod(self.root, 0o755)
-        self.runtime_dir = f"{self.root}/run"
-        self.home = f"{self.root}/home"
-        for path in (self.runtime_dir, self.home, f"{self.home}/config/stirwell", f"{self.home}/data",
-                     f"{self.home}/cache"):
-            os.makedirs(path, exist_ok=True)
-        # The user owns its runtime directory and home; the logs and sway's
-        # configuration stay with the test.
-        for top in (self.runtime_dir, self.home):
-            for base, dirs, _ in os.walk(top):
-                for name in [""] + dirs:
-                    os.chown(os.path.join(base, name), self.uid, self.gid)
-        os.chmod(self.runtime_dir, 0o700)
-        self.procs = []
-        try:
-            self._start()
-        except BaseException:
-            self.close()
-            raise
-
-    def _start(self):
-        self.sway_log = f"{self.root}/sway.log"
-        self.bus_log = f"{self.root}/bus.log"
-        config = f"{self.root}/sway.config"
-        with open(config, "w") as f:
-            f.write("xwayland disable\n")
-            for name, (x, y, w, h) in OUTPUTS.items():
-                f.write(f"output {name} resolution {w}x{h} position {x},{y}\n")
-            f.write("output * bg #%02x%02x%02x solid_color\n" % BACKGROUND)
-        os.chmod(config, 0o644)
-        self.env = {
-            "PATH": os.environ.get("PATH", "/usr/bin:/bin"),
-            "HOME": self.home,
-            "XDG_CONFIG_HOME": f"{self.home}/config",
-            "XDG_DATA_HOME": f"{self.home}/data",
-            "XDG_CACHE_HOME": f"{self.home}/cache",
-            "XDG_RUNTIME_DIR": self.runtime_dir,
-            "LANG": "C.UTF-8",
-        }
-        sway_env = dict(self.env, WLR_BACKENDS="headless", WLR_HEADLESS_OUTPUTS=str(len(OUTPUTS)),
-                        WLR_LIBINPUT_NO_DEVICES="1", WLR_RENDERER="pixman")
-        with open(self.sway_log, "w") as log:
-            self.sway = self.spawn(["sway", "--config", config], sway_env, stdout=log, stderr=subprocess.STDOUT)
-        if not wait_until(self._sockets_ready, 15):
-            raise RuntimeError(f"sway did not start (exit {self.sway.poll()}):\n{tail(self.sway_log)}")
-        self.env["WAYLAND_DISPLAY"] = self.wayland_display
-        self.env["SWAYSOCK"] = self.swaysock
-        if not wait_until(lambda: set(OUTPUTS) <= {o["name"] for o in self.outputs()}, 10):
-            raise RuntimeError(f"sway has no outputs {sorted(OUTPUTS)}:\n{tail(self.sway_log)}")
-        # A keyboard attached for the whole session, as on a real desk: with
-        # none, each wtype run would plug one in just before its keys and an
-        # application learns of it only after they are gone.
-        self.keyboard = self.spawn(["wtype", "-s", "3600000"], self.env, stdout=subprocess.DEVNULL,
-                                   stderr=subprocess.DEVNULL)
-        if not wait_until(self._has_keyboard, 10):
-            raise RuntimeError(f"the session's keyboard did not appear:\n{tail(self.sway_log)}")
-
-        # A private session bus for the application, as the session's user.
-        bus_path = f"{self.runtime_dir}/bus"
-        with open(self.bus_log, "w") as log:
-            self.spawn(["dbus-daemon", "--session", "--nofork", "--nopidfile", f"--address=unix:path={bus_path}"],
-                       self.env, stdout=log, stderr=subprocess.STDOUT)
-        if not wait_until(lambda: os.path.exists(bus_path), 10):
-            raise RuntimeError(f"the session bus did not start:\n{tail(self.bus_log)}")
-        self.env["DBUS_SESSION_BUS_ADDRESS"] = f"unix:path={bus_path}"
-
-    def _as_user(self):
-        """What makes a child process run as the session's user."""
-        if os.geteuid() != 0:
-            return {}
-        return dict(user=self.uid, group=self.gid, extra_groups=[])
-
-    def spawn(self, args, env, **kwargs):
-        proc = subprocess.Popen(args, env=env, cwd=self.root, **self._as_user(), **kwargs)
-        self.procs.append(proc)
-        return proc
-
-    def run(self, *args, timeout=15):
-        return subprocess.run(list(args), env=self.env, cwd=self.root, capture_output=True, timeout=timeout,
-                              **self._as_user())
-
-    def _sockets_ready(self):
-        if self.sway.poll() is not None:
-            raise RuntimeError(f"sway exited with {self.sway.returncode}:\n{tail(self.sway_log)}")
-        names = os.listdir(self.runtime_dir)
-        displays = [n for n in names if n.startswith("wayland-") and not n.endswith(".lock")]
-        ipc = [n for n in names if n.startswith("sway-ipc.") and n.endswith(".sock")]
-        if not displays or not ipc:
-            return False
-        self.wayland_display = displays[0]
-        self.swaysock = f"{self.runtime_dir}/{ipc[0]}"
-        return True
-
-    def swaymsg(self, kind):
-        result = self.run("swaymsg", "-s", self.swaysock, "-r", "-t", kind)
-        if result.returncode != 0:
-            raise RuntimeError(f"swaymsg -t {kind} failed: {result.stderr.decode(errors='replace')}")
-        return json.loads(result.stdout)
-
-    def _has_keyboard(self):
-        if self.keyboard.poll() is not None:
-            raise RuntimeError(f"wtype exited with {self.keyboard.returncode}")
-        return any(i.get("type") == "keyboard" for i in self.swaymsg("get_inputs"))
-
-    def outputs(self):
-        return [o for o in self.swaymsg("get_outputs") if o.get("active")]
+        super().__init__(account, outputs=OUTPUTS, background=BACKGROUND, session_bus=True)
+        path = f"{self.home}/config/stirwell"
+        os.makedirs(path)
+        os.chown(path, self.uid, self.gid)
 
     def windows(self, title):
         """Every window titled `title` as (output name, rect, fullscreen mode, focused)."""
@@ -253,18 +112,6 @@ class SwaySession:
         result = self.run("wtype", *args)
         if result.returncode != 0:
             raise RuntimeError(f"wtype {args} failed: {result.stderr.decode(errors='replace')}")
-
-    def close(self):
-        for proc in reversed(self.procs):
-            if proc.poll() is None:
-                proc.terminate()
-        for proc in reversed(self.procs):
-            try:
-                proc.wait(5)
-            except subprocess.TimeoutExpired:
-                proc.kill()
-                proc.wait(5)
-        shutil.rmtree(self.root, ignore_errors=True)
 
 
 class Stirwell:
