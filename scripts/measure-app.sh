@@ -8,7 +8,7 @@
 #     per second, once counting only and once after a break screen was shown
 #     and snoozed.
 #
-#   scripts/measure-app.sh [SECONDS]
+#   scripts/measure-app.sh [SECONDS] [counting|after-overlay]   (both by default)
 #
 # Each run has its own Xvfb with two X screens (1280x800 and 1024x768, which
 # Qt sees as two screens), its own session bus with a stand-in tray host
@@ -27,13 +27,13 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}
-case "$seconds" in '' | *[!0-9]*) echo "usage: $0 [seconds]" >&2; exit 2 ;; esac
+case "$seconds" in '' | *[!0-9]*) echo "usage: $0 [seconds] [counting|after-overlay]" >&2; exit 2 ;; esac
 bin="$PWD/${STIRWELL_BUILD_DIR:-build}/src/app/stirwell"
 [ -x "$bin" ] || bash scripts/build.sh >&2
 # The system's Python: python-dbusmock is installed for it.
 python=/usr/bin/python3
 [ -x "$python" ] || python=python3
-exec "$python" - "$bin" "$seconds" <<'PY'
+exec "$python" - "$bin" "$seconds" "${2:-}" <<'PY'
 import json
 import os
 import re
@@ -44,8 +44,10 @@ import sys
 import tempfile
 import threading
 import time
+import types
 
 BIN, SECONDS = sys.argv[1], int(sys.argv[2])
+MODES = sys.argv[3].split(",") if len(sys.argv) > 3 and sys.argv[3] else ["counting", "after-overlay"]
 SCREENS = [(1280, 800), (1024, 768)]
 SNOOZE_POSTPONEMENT = 600
 AFTER_OVERLAY_MAX = SNOOZE_POSTPONEMENT - 10
@@ -285,20 +287,23 @@ class Run:
         shutil.rmtree(self.root, ignore_errors=True)
 
 
-counting = Run("counting", {"onboardingCompleted": True, "calendarReadSystemStore": False})
-try:
-    after = Run("after-overlay", {"onboardingCompleted": True, "intervalMinutes": 1, "calendarReadSystemStore": False})
-except BaseException:
-    counting.close()
-    raise
-after_seconds = min(SECONDS, AFTER_OVERLAY_MAX)
-try:
-    counting.run(SECONDS, False)
-    counting.close()
-    after.run(after_seconds, True)
-finally:
-    counting.close()
-    after.close()
+def measured(name, prefs, seconds, with_overlay):
+    """One run on a display made just before it: a display left alone for the
+    length of another run would start this one with the user long idle, and
+    the countdown waits while the user is away."""
+    if name not in MODES:
+        return types.SimpleNamespace(name=name, figures={}, error=None)
+    run = Run(name, prefs)
+    try:
+        run.run(seconds, with_overlay)
+    finally:
+        run.close()
+    return run
+
+
+counting = measured("counting", {"onboardingCompleted": True, "calendarReadSystemStore": False}, SECONDS, False)
+after = measured("after-overlay", {"onboardingCompleted": True, "intervalMinutes": 1, "calendarReadSystemStore": False},
+                 min(SECONDS, AFTER_OVERLAY_MAX), True)
 
 print(f"Stirwell {BIN} on Xvfb, two X screens {' + '.join(f'{w}x{h}' for w, h in SCREENS)}, no window manager")
 for run in (counting, after):
