@@ -1,5 +1,7 @@
 #include "app/shell/X11StackingGuard.h"
 
+#include "platform/linux/x11/XcbReply.h"
+
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
@@ -14,11 +16,8 @@ namespace stirwell {
 
 namespace {
 
-struct FreeDeleter {
-    void operator()(void *p) const { std::free(p); }
-};
 template <typename T>
-using Reply = std::unique_ptr<T, FreeDeleter>;
+using Reply = XcbReply<T>;
 
 // Bottom to top, as the window manager keeps it; empty when there is none.
 QList<std::uint32_t> stackingList(xcb_connection_t *connection, std::uint32_t root, std::uint32_t atom)
@@ -53,11 +52,7 @@ X11StackingGuard::X11StackingGuard(xcb_connection_t *connection, QObject *parent
     : QObject(parent)
     , m_connection(connection)
 {
-    static constexpr char kName[] = "_NET_CLIENT_LIST_STACKING";
-    const Reply<xcb_intern_atom_reply_t> atom(xcb_intern_atom_reply(
-        m_connection, xcb_intern_atom(m_connection, 0, sizeof kName - 1, kName), nullptr));
-    if (atom)
-        m_stackingAtom = atom->atom;
+    m_stackingAtom = internXcbAtom(m_connection, "_NET_CLIENT_LIST_STACKING");
 }
 
 X11StackingGuard::~X11StackingGuard()

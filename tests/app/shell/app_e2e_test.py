@@ -107,7 +107,10 @@ def wait_until(predicate, timeout=5):
     return predicate()
 
 
-class AppTest(unittest.TestCase):
+class RealAppCase(unittest.TestCase):
+    """A fresh two-screen display and home for each test; the application,
+    once started into self.app, is stopped afterwards."""
+
     def setUp(self):
         self.display = Display()
         self.home = tempfile.mkdtemp(prefix="stirwell-e2e-")
@@ -119,6 +122,8 @@ class AppTest(unittest.TestCase):
         self.display.close()
         shutil.rmtree(self.home, ignore_errors=True)
 
+
+class AppTest(RealAppCase):
     def start(self, prefs=BREAK_SOON, scale="30"):
         self.app = Stirwell(self.display, self.home, prefs, "--time-scale", scale)
         self.assertTrue(self.app.wait_for("Stirwell is running", 15), self.app.lines)
@@ -219,15 +224,13 @@ OPENBOX_RC = """<?xml version="1.0" encoding="UTF-8"?>
 """
 
 
-class StackingTest(unittest.TestCase):
+class StackingTest(RealAppCase):
     """Under a window manager (openbox on the first screen) the break screen
     stays above other windows: a window that maps above it, takes the
     keyboard, or is raised later is covered again within two seconds."""
 
     def setUp(self):
-        self.display = Display()
-        self.home = tempfile.mkdtemp(prefix="stirwell-e2e-stack-")
-        self.app = None
+        super().setUp()
         self.others = []
         rc = os.path.join(self.home, "openbox-rc.xml")
         with open(rc, "w") as f:
@@ -244,10 +247,10 @@ class StackingTest(unittest.TestCase):
             proc.wait(5)
         if self.app:
             self.app.stop()
+            self.app = None
         self.wm.terminate()
         self.wm.wait(5)
-        self.display.close()
-        shutil.rmtree(self.home, ignore_errors=True)
+        super().tearDown()
 
     def xprop_root(self, prop):
         return subprocess.run(["xprop", "-display", self.display.name + ".0", "-root", prop],
@@ -311,21 +314,10 @@ class StackingTest(unittest.TestCase):
         return int(found[0], 16) if found else 0
 
 
-class MomentsTest(unittest.TestCase):
+class MomentsTest(RealAppCase):
     """--print-states stamps each state change and the first frame of the
     break screen on every screen, in milliseconds since start, for
     scripts/measure-app.sh."""
-
-    def setUp(self):
-        self.display = Display()
-        self.home = tempfile.mkdtemp(prefix="stirwell-e2e-moments-")
-        self.app = None
-
-    def tearDown(self):
-        if self.app:
-            self.app.stop()
-        self.display.close()
-        shutil.rmtree(self.home, ignore_errors=True)
 
     def test_state_changes_and_first_frames_are_stamped(self):
         self.app = Stirwell(self.display, self.home, BREAK_SOON, "--time-scale", "30")

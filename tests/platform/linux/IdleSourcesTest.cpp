@@ -27,16 +27,25 @@ bool moveThePointer(int x, int y)
 }
 } // namespace
 
-TEST(XScreenSaverIdle, GrowsWhileNothingHappensAndResetsOnInput)
-{
-    if (qEnvironmentVariableIsEmpty("DISPLAY"))
-        GTEST_SKIP() << "no X display (run under scripts/with-test-env.sh)";
+// The test's Xvfb display, with the pointer just moved.
+class XScreenSaverIdle : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (qEnvironmentVariableIsEmpty("DISPLAY"))
+            GTEST_SKIP() << "no X display (run under scripts/with-test-env.sh)";
+        if (!source.probe())
+            GTEST_SKIP() << "the X server has no screensaver extension";
+        if (!moveThePointer(10, 10))
+            GTEST_SKIP() << "xdotool cannot move the pointer";
+    }
+
     VirtualRuntime runtime{0};
-    XScreenSaverIdleSource source(runtime);
-    if (!source.probe())
-        GTEST_SKIP() << "the X server has no screensaver extension";
-    if (!moveThePointer(10, 10))
-        GTEST_SKIP() << "xdotool cannot move the pointer";
+    XScreenSaverIdleSource source{runtime};
+};
+
+TEST_F(XScreenSaverIdle, GrowsWhileNothingHappensAndResetsOnInput)
+{
     QTest::qWait(100);
     const std::optional<double> start = source.idleSeconds();
     ASSERT_TRUE(start.has_value());
@@ -56,16 +65,8 @@ TEST(XScreenSaverIdle, GrowsWhileNothingHappensAndResetsOnInput)
 
 // At the countdown's one-second cadence an answer is the one asked for at the
 // previous call: input after that call shows one call later.
-TEST(XScreenSaverIdle, SteadyCallersGetTheAnswerAskedForAtTheirPreviousCall)
+TEST_F(XScreenSaverIdle, SteadyCallersGetTheAnswerAskedForAtTheirPreviousCall)
 {
-    if (qEnvironmentVariableIsEmpty("DISPLAY"))
-        GTEST_SKIP() << "no X display (run under scripts/with-test-env.sh)";
-    VirtualRuntime runtime{0};
-    XScreenSaverIdleSource source(runtime);
-    if (!source.probe())
-        GTEST_SKIP() << "the X server has no screensaver extension";
-    if (!moveThePointer(10, 10))
-        GTEST_SKIP() << "xdotool cannot move the pointer";
     QTest::qWait(1200);
     const std::optional<double> before = source.idleSeconds();
     ASSERT_TRUE(before.has_value());
@@ -83,7 +84,7 @@ TEST(XScreenSaverIdle, SteadyCallersGetTheAnswerAskedForAtTheirPreviousCall)
     EXPECT_LT(*current, 0.5);
 }
 
-TEST(XScreenSaverIdle, NoDisplayMeansUnavailable)
+TEST(XScreenSaverIdleWithoutDisplay, IsUnavailable)
 {
     VirtualRuntime runtime{0};
     XScreenSaverIdleSource source(runtime, ":4242");

@@ -1,5 +1,7 @@
 #include "platform/linux/x11/X11FullscreenProbe.h"
 
+#include "platform/linux/x11/XcbReply.h"
+
 #include <QByteArray>
 #include <QRect>
 
@@ -14,18 +16,8 @@
 namespace stirwell {
 
 namespace {
-struct FreeDeleter {
-    void operator()(void *p) const { std::free(p); }
-};
 template <typename T>
-using Reply = std::unique_ptr<T, FreeDeleter>;
-
-xcb_atom_t internAtom(xcb_connection_t *c, const char *name)
-{
-    const auto cookie = xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name);
-    Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(c, cookie, nullptr));
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-}
+using Reply = XcbReply<T>;
 } // namespace
 
 struct X11FullscreenProbe::Connection {
@@ -127,8 +119,8 @@ X11FullscreenProbe::X11FullscreenProbe(const QString &display, bool waylandSessi
         return;
     connection->root = it.data->root;
     connection->screenRect = QRect(0, 0, it.data->width_in_pixels, it.data->height_in_pixels);
-    connection->activeWindow = internAtom(connection->connection, "_NET_ACTIVE_WINDOW");
-    connection->wmCheck = internAtom(connection->connection, "_NET_SUPPORTING_WM_CHECK");
+    connection->activeWindow = internXcbAtom(connection->connection, "_NET_ACTIVE_WINDOW");
+    connection->wmCheck = internXcbAtom(connection->connection, "_NET_SUPPORTING_WM_CHECK");
     const xcb_query_extension_reply_t *randr = xcb_get_extension_data(connection->connection, &xcb_randr_id);
     if (randr && randr->present) {
         Reply<xcb_randr_query_version_reply_t> version(xcb_randr_query_version_reply(

@@ -1,12 +1,12 @@
 #include "platform/linux/x11/XScreenSaverIdleSource.h"
 
+#include "platform/linux/x11/XcbReply.h"
 #include "runtime/Runtime.h"
 #include "services/system/PipelinedIdleQuery.h"
 
 #include <xcb/screensaver.h>
 #include <xcb/xcb.h>
 
-#include <cstdlib>
 #include <optional>
 
 namespace stirwell {
@@ -38,13 +38,12 @@ struct XScreenSaverIdleSource::Connection {
     {
         if (!pending)
             return std::nullopt;
-        xcb_screensaver_query_info_reply_t *reply = xcb_screensaver_query_info_reply(connection, *pending, nullptr);
+        const XcbReply<xcb_screensaver_query_info_reply_t> reply(
+            xcb_screensaver_query_info_reply(connection, *pending, nullptr));
         pending.reset();
         if (!reply)
             return std::nullopt;
-        const double seconds = reply->ms_since_user_input / 1000.0;
-        std::free(reply);
-        return seconds;
+        return reply->ms_since_user_input / 1000.0;
     }
 };
 
